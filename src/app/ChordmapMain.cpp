@@ -1,0 +1,57 @@
+#include "app/ChordmapMain.h"
+
+#include "app/CommandLine.h"
+#include "app/WindowedApplication.h"
+#include "model/Json.h"
+#include "observe/ShortcutDetector.h"
+
+#include <cerrno>
+#include <csignal>
+#include <unistd.h>
+
+namespace chordmap {
+namespace {
+
+// Every byte, or as many as the reader takes: a closed pipe ends the output
+// quietly (SIGPIPE is ignored, so write reports EPIPE instead).
+void writeAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+}
+
+}  // namespace
+
+std::string versionLine() {
+#ifdef CHORDMAP_VERSION
+    return std::string("Chordmap ") + CHORDMAP_VERSION + "\n";
+#else
+    return "Chordmap development\n";
+#endif
+}
+
+std::string scanOutput(const Platform& platform, const ShortcutSpec& shortcut) {
+    const ShortcutDetector detector(platform);
+    return writeJson(encode(detector.scan(shortcut))) + "\n";
+}
+
+int ChordmapMain::main(int argc, char** argv) {
+    std::signal(SIGPIPE, SIG_IGN);
+    const std::vector<std::string> arguments(argv, argv + argc);
+    const Command command = parseCommandLine(arguments);
+    if (std::holds_alternative<PrintVersion>(command)) {
+        writeAll(STDOUT_FILENO, versionLine());
+    } else if (const auto* scan = std::get_if<ScanShortcut>(&command)) {
+        writeAll(STDOUT_FILENO, scanOutput(systemPlatform(), scan->shortcut));
+    } else {
+        runWindowedApplication(argc, argv);
+    }
+    return 0;
+}
+
+}  // namespace chordmap

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "model/ShortcutSpec.h"
+#include "platform/Platform.h"
+
+#include <string>
+#include <vector>
+
+namespace chordmap {
+
+// The one entry point: print the version, scan one combination, or start the
+// windowed application. Always returns 0.
+struct ChordmapMain {
+    static int main(int argc, char** argv);
+};
+
+// "Chordmap " followed by the version text and a line feed.
+std::string versionLine();
+
+// The snapshot of one combination as the command line prints it, line feed included.
+std::string scanOutput(const Platform& platform, const ShortcutSpec& shortcut);
+
+}  // namespace chordmap

@@ -1,0 +1,3 @@
+#include "app/ChordmapMain.h"
+
+int main(int argc, char** argv) { return chordmap::ChordmapMain::main(argc, argv); }

@@ -1,0 +1,93 @@
+#include "scan/ConfigurationScanner.h"
+
+#include "platform/FileAccess.h"
+
+#include <unicode/normalizer2.h>
+#include <unicode/unistr.h>
+
+#include <algorithm>
+
+namespace chordmap {
+namespace {
+
+const char* const caveatRulesNeedLiveCheck =
+    "配置能证明存在对应规则；软件是否已加载、应用范围及条件是否满足，仍需结合实时结果。未检出不代表没有占用。";
+const char* const caveatPhysicalKeys =
+    "按物理键位匹配，字母标记采用美式键盘；系统菜单、浏览器扩展、任意脚本与未支持工具的私有配置不在完整扫描范围内。";
+
+std::string canonicalName(const std::string& name) {
+    UErrorCode status = U_ZERO_ERROR;
+    const icu::Normalizer2* nfc = icu::Normalizer2::getNFCInstance(status);
+    if (U_FAILURE(status)) return name;
+    const icu::UnicodeString source = icu::UnicodeString::fromUTF8(name);
+    if (nfc->isNormalized(source, status) && U_SUCCESS(status)) return name;
+    status = U_ZERO_ERROR;
+    icu::UnicodeString normalized = nfc->normalize(source, status);
+    if (U_FAILURE(status)) return name;
+    std::string out;
+    normalized.toUTF8String(out);
+    return out;
+}
+
+}  // namespace
+
+DetectionSnapshot ConfigurationScanner::scan(const ShortcutSpec& shortcut) const {
+    DetectionSnapshot snapshot{
+        .shortcut = shortcut,
+        .findings = {},
+        .notes = {},
+        .checkedSources = {},
+        .observedAt = platform_.clock.now(),
+        .receivedKey = false,
+    };
+    system(shortcut, snapshot);
+    listeners(snapshot);
+    snapshot.notes.emplace_back(caveatRulesNeedLiveCheck);
+    snapshot.notes.emplace_back(caveatPhysicalKeys);
+    sortFindings(snapshot.findings);
+    return snapshot;
+}
+
+std::optional<std::string> ConfigurationScanner::read(const std::string& path, const std::string& source,
+                                                      DetectionSnapshot& snapshot) const {
+    FileRead file = readRegularFile(path, configurationSizeLimit);
+    switch (file.status) {
+        case FileReadStatus::missing:
+            return std::nullopt;
+        case FileReadStatus::sizeUnavailable:
+            snapshot.notes.push_back(source + "：文件超过读取上限或无法读取大小，未扫描。");
+            return std::nullopt;
+        case FileReadStatus::unreadable:
+            snapshot.notes.push_back(source + "：无法读取配置。");
+            return std::nullopt;
+        case FileReadStatus::read:
+            break;
+    }
+    snapshot.checkedSources.push_back(source);
+    return std::move(file.bytes);
+}
+
+void ConfigurationScanner::sortFindings(std::vector<Finding>& findings) {
+    // UTF-8 byte order is code point order, so comparing normalised UTF-8
+    // strings compares Unicode scalar values.
+    struct Keyed {
+        std::size_t rank;
+        std::string name;
+        Finding finding;
+    };
+    std::vector<Keyed> keyed;
+    keyed.reserve(findings.size());
+    for (Finding& finding : findings) {
+        const auto rank = static_cast<std::size_t>(finding.level);
+        std::string name = canonicalName(finding.application.name);
+        keyed.push_back({rank, std::move(name), std::move(finding)});
+    }
+    std::stable_sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
+        if (a.rank != b.rank) return a.rank < b.rank;
+        return a.name < b.name;
+    });
+    findings.clear();
+    for (Keyed& entry : keyed) findings.push_back(std::move(entry.finding));
+}
+
+}  // namespace chordmap

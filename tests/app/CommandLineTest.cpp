@@ -1,0 +1,136 @@
+#include "app/CommandLine.h"
+#include "support/TemporaryDirectory.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace chordmap {
+namespace {
+
+using namespace modifier;
+using Args = std::vector<std::string>;
+
+Command parse(Args rest) {
+    rest.insert(rest.begin(), "chordmap");
+    return parseCommandLine(rest);
+}
+
+Command scanOf(std::uint16_t code, std::uint64_t flags) { return ScanShortcut{ShortcutSpec(code, flags)}; }
+
+TEST(CommandLine, grammar) {
+    const Command window = StartWindowedApplication{};
+    struct Row {
+        Args args;
+        Command expected;
+    };
+    const Row rows[] = {
+        {{}, window},
+        {{"--version"}, PrintVersion{}},
+        {{"--version", "--scan", "0", "0"}, PrintVersion{}},
+        {{"--scan", "0", "0", "--version"}, PrintVersion{}},
+        {{"--scan", "0", "1048576"}, scanOf(0, command)},
+        {{"--scan", "122", std::to_string(function | command)}, scanOf(122, command)},
+        {{"--scan", "0", "65536"}, scanOf(0, 0)},
+        {{"--scan", "49"}, window},
+        {{"--scan"}, window},
+        {{"--scan", "0x31", "0"}, window},
+        {{"--scan", "49", "-1"}, window},
+        {{"--scan", "65536", "0"}, window},
+        {{"--scan", "65535", "0"}, scanOf(65535, 0)},
+        {{"--scan", "49", ""}, window},
+        {{"--scan", "+49", "-0"}, scanOf(49, 0)},
+        {{"--scan", "+", "0"}, window},
+        {{"--scan", "-", "0"}, window},
+        {{"--scan", "++1", "0"}, window},
+        {{"--scan", " 1", "0"}, window},
+        {{"--scan", "1 ", "0"}, window},
+        {{"--scan", "0", "18446744073709551615"}, scanOf(0, all)},
+        {{"--scan", "0", "18446744073709551616"}, window},
+        {{"--scan", "0", "0", "--scan", "1", "0"}, scanOf(0, 0)},
+        {{"--scan", "x", "0", "--scan", "1", "0"}, window},
+        {{"--SCAN", "0", "0"}, window},
+        {{"-version"}, window},
+        {{"other", "--scan", "00049", "0"}, scanOf(49, 0)},
+    };
+    for (const auto& row : rows) {
+        std::string shown;
+        for (const auto& a : row.args) shown += "[" + a + "]";
+        EXPECT_EQ(parse(row.args), row.expected) << shown;
+    }
+}
+
+TEST(CommandLine, programPathTakesPartInTheSearch) {
+    EXPECT_EQ(parseCommandLine({"--version"}), Command(PrintVersion{}));
+    EXPECT_EQ(parseCommandLine({"--scan", "1", "0"}), scanOf(1, 0));
+    EXPECT_EQ(parseCommandLine({}), Command(StartWindowedApplication{}));
+}
+
+struct ProcessResult {
+    int status;
+    std::string output;
+};
+
+// Runs the real executable with a home of the test's choosing.
+ProcessResult run(const std::string& home, const std::string& arguments) {
+    const std::string command = "HOME='" + home + "' '" + CHORDMAP_EXECUTABLE + "' " + arguments;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    std::string output;
+    std::array<char, 4096> buffer{};
+    while (std::size_t n = std::fread(buffer.data(), 1, buffer.size(), pipe)) output.append(buffer.data(), n);
+    const int status = ::pclose(pipe);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
+}
+
+TEST(Executable, printsTheVersionLine) {
+    const ProcessResult result = run("/nonexistent", "--version --scan 0 0");
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.output, "Chordmap 0.1.0\n");
+}
+
+TEST(Executable, scanPrintsOneJsonObjectAndOneLineFeed) {
+    testing::TemporaryDirectory empty;
+    const ProcessResult result = run(empty.path(), "--scan 122 9437184");
+    EXPECT_EQ(result.status, 0);
+    ASSERT_GE(result.output.size(), 3u);
+    EXPECT_EQ(result.output.front(), '{');
+    EXPECT_EQ(result.output.substr(result.output.size() - 2), "}\n");
+    EXPECT_NE(result.output.find("\"keyCode\" : 122,\n    \"modifiers\" : 1048576\n"), std::string::npos);
+    EXPECT_NE(result.output.find("\"receivedKey\" : false"), std::string::npos);
+    EXPECT_NE(result.output.find("系统热键枚举失败（-43）。"), std::string::npos);
+}
+
+TEST(Executable, sampleHomeFindsSpotlight) {
+    const ProcessResult result = run(CHORDMAP_EXAMPLE_HOME, "--scan 49 1048576");
+    EXPECT_EQ(result.status, 0);
+    EXPECT_NE(result.output.find("\"id\" : \"system-49-1048576\""), std::string::npos);
+    EXPECT_NE(result.output.find("\"macOS 有效系统热键\""), std::string::npos);
+}
+
+TEST(Executable, closedOutputPipeStillExitsCleanly) {
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    ::close(ends[0]);  // nobody will read
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, ends[1], STDOUT_FILENO);
+    std::string home = std::string("HOME=") + CHORDMAP_EXAMPLE_HOME;
+    std::string program = CHORDMAP_EXECUTABLE;
+    char* argv[] = {program.data(), const_cast<char*>("--scan"), const_cast<char*>("49"), const_cast<char*>("1048576"), nullptr};
+    char* envp[] = {home.data(), nullptr};
+    pid_t child = 0;
+    ASSERT_EQ(::posix_spawn(&child, program.c_str(), &actions, nullptr, argv, envp), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(ends[1]);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+}  // namespace
+}  // namespace chordmap

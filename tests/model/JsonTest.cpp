@@ -1,0 +1,132 @@
+#include "model/Json.h"
+
+#include <gtest/gtest.h>
+
+namespace chordmap {
+namespace {
+
+using namespace std::chrono;
+
+constexpr auto referenceDate = sys_days{year{2001} / January / 1};
+
+DetectionSnapshot emptySnapshot() {
+    return DetectionSnapshot{.shortcut = ShortcutSpec(0, modifier::command | modifier::shift),
+                             .findings = {},
+                             .notes = {},
+                             .checkedSources = {},
+                             .observedAt = referenceDate + milliseconds(786'000'000'250),
+                             .receivedKey = false};
+}
+
+TEST(SnapshotJson, emptySnapshotHasThreeEmptyArraysTimestampAndShortcut) {
+    EXPECT_EQ(writeJson(encode(emptySnapshot())),
+              "{\n"
+              "  \"checkedSources\" : [],\n"
+              "  \"findings\" : [],\n"
+              "  \"notes\" : [],\n"
+              "  \"observedAt\" : 786000000.25,\n"
+              "  \"receivedKey\" : false,\n"
+              "  \"shortcut\" : {\n"
+              "    \"keyCode\" : 0,\n"
+              "    \"modifiers\" : 1179648\n"
+              "  }\n"
+              "}");
+}
+
+TEST(SnapshotJson, findingWithEveryOptionalPresentAndSlashesEscaped) {
+    DetectionSnapshot snapshot = emptySnapshot();
+    snapshot.observedAt = referenceDate;
+    snapshot.receivedKey = true;
+    snapshot.checkedSources = {"macOS 有效系统热键"};
+    snapshot.notes = {"一/二"};
+    snapshot.findings.push_back(Finding{
+        .id = "km-1",
+        .level = EvidenceLevel::conditionalConfiguration,
+        .application = AppIdentity{.name = "Keyboard Maestro",
+                                   .pid = 77,
+                                   .bundleID = "com.stairways.keyboardmaestro.engine",
+                                   .bundleURL = Url::file("/Applications/Keyboard Maestro.app", true),
+                                   .isRunning = true},
+        .title = "标题",
+        .detail = "说明",
+        .sourceURL = Url::file("/Users/me/Library/中文 目录/x.plist"),
+    });
+    EXPECT_EQ(writeJson(encode(snapshot)),
+              "{\n"
+              "  \"checkedSources\" : [\n"
+              "    \"macOS 有效系统热键\"\n"
+              "  ],\n"
+              "  \"findings\" : [\n"
+              "    {\n"
+              "      \"application\" : {\n"
+              "        \"bundleID\" : \"com.stairways.keyboardmaestro.engine\",\n"
+              "        \"bundleURL\" : \"file:\\/\\/\\/Applications\\/Keyboard%20Maestro.app\\/\",\n"
+              "        \"isRunning\" : true,\n"
+              "        \"name\" : \"Keyboard Maestro\",\n"
+              "        \"pid\" : 77\n"
+              "      },\n"
+              "      \"detail\" : \"说明\",\n"
+              "      \"id\" : \"km-1\",\n"
+              "      \"level\" : \"conditionalConfiguration\",\n"
+              "      \"sourceURL\" : \"file:\\/\\/\\/Users\\/me\\/Library\\/%E4%B8%AD%E6%96%87%20%E7%9B%AE%E5%BD%95\\/x.plist\",\n"
+              "      \"title\" : \"标题\"\n"
+              "    }\n"
+              "  ],\n"
+              "  \"notes\" : [\n"
+              "    \"一\\/二\"\n"
+              "  ],\n"
+              "  \"observedAt\" : 0,\n"
+              "  \"receivedKey\" : true,\n"
+              "  \"shortcut\" : {\n"
+              "    \"keyCode\" : 0,\n"
+              "    \"modifiers\" : 1179648\n"
+              "  }\n"
+              "}");
+}
+
+TEST(SnapshotJson, applicationWithoutOptionalsHasOnlyRunningFlagAndName) {
+    const AppIdentity bare{.name = "macOS", .pid = {}, .bundleID = {}, .bundleURL = {}, .isRunning = false};
+    EXPECT_EQ(writeJson(encode(bare)), "{\n  \"isRunning\" : false,\n  \"name\" : \"macOS\"\n}");
+}
+
+TEST(SnapshotJson, stringsEscapeControlsAndKeepUnicode) {
+    struct Row {
+        std::string raw;
+        std::string written;
+    };
+    const Row rows[] = {
+        {"a\"b\\c", R"("a\"b\\c")"},
+        {"\b\f\n\r\t", R"("\b\f\n\r\t")"},
+        {"\x1b[31mred", R"("\u001b[31mred")"},
+        {std::string("\x00\x01\x1f", 3), R"("\u0000\u0001\u001f")"},
+        {"\x7f", "\"\x7f\""},
+        {"\u2028中", "\"\u2028中\""},
+        {"bad\xff\xfe", "\"bad\uFFFD\uFFFD\""},
+        {"http://x/y", R"("http:\/\/x\/y")"},
+    };
+    for (const auto& row : rows) EXPECT_EQ(writeJson(Value(row.raw)), row.written) << row.written;
+}
+
+TEST(SnapshotJson, timestampsAreSecondsSince2001InShortestForm) {
+    EXPECT_EQ(secondsSinceReferenceDate(referenceDate), 0.0);
+    EXPECT_EQ(secondsSinceReferenceDate(sys_days{year{1970} / January / 1}), -978307200.0);
+    EXPECT_EQ(writeJson(Value(0.1)), "0.1");
+    EXPECT_EQ(writeJson(Value(786000000.123)), "786000000.123");
+}
+
+TEST(SnapshotJson, diagnosticLeavesOutAbsentFields) {
+    ObservationDiagnostic diagnostic{.kind = "selectedKeyDown", .keyTimestamp = 5, .eventTimestamp = {},
+                                     .targetPID = -1, .correlation = {}};
+    EXPECT_EQ(writeJson(encode(diagnostic)),
+              "{\n  \"keyTimestamp\" : 5,\n  \"kind\" : \"selectedKeyDown\",\n  \"targetPID\" : -1\n}");
+}
+
+TEST(EvidenceLevel, textFormIsTheExactCaseName) {
+    for (EvidenceLevel level : allEvidenceLevels) EXPECT_EQ(evidenceLevel(text(level)), level);
+    EXPECT_EQ(evidenceLevel("configuration"), EvidenceLevel::configuration);
+    EXPECT_EQ(evidenceLevel("Configuration"), std::nullopt);
+    EXPECT_EQ(evidenceLevel(""), std::nullopt);
+}
+
+}  // namespace
+}  // namespace chordmap

@@ -1,0 +1,126 @@
+#include "model/ShortcutSpec.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace chordmap {
+namespace {
+
+using namespace modifier;
+
+struct Normalisation {
+    const char* name;
+    std::uint16_t keyCode;
+    std::uint64_t given;
+    std::uint64_t stored;
+};
+
+class ShortcutNormalisation : public ::testing::TestWithParam<Normalisation> {};
+
+TEST_P(ShortcutNormalisation, keepsOnlyMeaningfulModifiers) {
+    const auto& row = GetParam();
+    const ShortcutSpec spec(row.keyCode, row.given);
+    EXPECT_EQ(spec.keyCode, row.keyCode);
+    EXPECT_EQ(spec.modifiers, row.stored);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, ShortcutNormalisation,
+    ::testing::Values(Normalisation{"fnDroppedOnF1", 122, function | command, command},
+                      Normalisation{"fnDroppedOnLeftArrow", 123, function | control, control},
+                      Normalisation{"fnDroppedOnF20", 90, function, 0},
+                      Normalisation{"fnKeptOnLetterCapsLockDropped", 0, function | 0x10000, function},
+                      Normalisation{"deviceDependentBitsDropped", 4, command | 0x108, command},
+                      Normalisation{"numericPadAndHelpDropped", 125, 0x200000 | 0x400000 | function | control, control},
+                      Normalisation{"allFiveKept", 49, all | 0xFFFF'FFFF'0000'0000ULL, all}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ShortcutSpec, keyNameFallsBackToDecimalCode) {
+    EXPECT_EQ(ShortcutSpec(113, 0).keyName(), "F15");
+    EXPECT_EQ(ShortcutSpec(10, 0).keyName(), "Key 10");
+    EXPECT_EQ(ShortcutSpec(54, 0).keyName(), "Key 54");
+    EXPECT_EQ(ShortcutSpec(42, 0).keyName(), "\\");
+    EXPECT_EQ(ShortcutSpec(65535, 0).keyName(), "Key 65535");
+}
+
+TEST(ShortcutSpec, displayNameOrdersSymbolsControlOptionShiftCommandFn) {
+    EXPECT_EQ(ShortcutSpec(0, command | shift).displayName(), "⇧ ⌘ A");
+    EXPECT_EQ(ShortcutSpec(49, control | option).displayName(), "⌃ ⌥ Space");
+    EXPECT_EQ(ShortcutSpec(36, 0).displayName(), "Return");
+    EXPECT_EQ(ShortcutSpec(4, function | control).displayName(), "⌃ fn H");
+    EXPECT_EQ(ShortcutSpec(49, hyper).displayName(), "⌃ ⌥ ⇧ ⌘ Space");
+}
+
+TEST(ShortcutSpec, tablesHaveTheirFullSize) {
+    EXPECT_EQ(ShortcutSpec::keyNames().size(), 100u);
+    EXPECT_EQ(ShortcutSpec::functionKeyCodes().size(), 20u);
+    for (std::uint16_t code : ShortcutSpec::functionKeyCodes()) {
+        const std::string& name = ShortcutSpec::keyNames().at(code);
+        EXPECT_EQ(name[0], 'F') << code;
+    }
+}
+
+TEST(ShortcutSpec, equalValuesHashEqual) {
+    const std::hash<ShortcutSpec> hash;
+    EXPECT_EQ(ShortcutSpec(122, function | command), ShortcutSpec(122, command));
+    EXPECT_EQ(hash(ShortcutSpec(122, function | command)), hash(ShortcutSpec(122, command)));
+    EXPECT_NE(ShortcutSpec(0, function), ShortcutSpec(0, 0));
+}
+
+struct KeyNameRow {
+    const char* name;
+    std::optional<std::uint16_t> code;
+};
+
+TEST(ShortcutSpec, keyCodeNamed) {
+    const KeyNameRow rows[] = {
+        {"SPACEBAR", 49}, {"0x31", 49},     {"0X31", 49},           {"0x", std::nullopt},
+        {"0x10000", std::nullopt},           {"0xzz", std::nullopt}, {"0x-1", std::nullopt},
+        {"0x+1", std::nullopt},              {"0xffff", 65535},      {"F15", 113},
+        {"Keypad Enter", 76}, {"enter", 36}, {"a", 0},               {"grave_accent_and_tilde", 50},
+        {"caps_lock", std::nullopt},         {"=", 24},              {"[", 33},
+        {"page up", 116},     {"←", 123},    {"forward delete", 117}, {"", std::nullopt},
+        {"key 10", std::nullopt},
+    };
+    for (const auto& row : rows) EXPECT_EQ(ShortcutSpec::keyCodeNamed(row.name), row.code) << row.name;
+}
+
+TEST(ShortcutSpec, modifiersNamed) {
+    using Words = std::vector<std::string>;
+    EXPECT_EQ(ShortcutSpec::modifiersNamed({}), 0u);
+    EXPECT_EQ(ShortcutSpec::modifiersNamed(Words{"none"}), 0u);
+    EXPECT_EQ(ShortcutSpec::modifiersNamed(Words{"Hyper"}), hyper);
+    EXPECT_EQ(ShortcutSpec::modifiersNamed(Words{"left_shift", "rshift"}), shift);
+    EXPECT_EQ(ShortcutSpec::modifiersNamed(Words{"cmd", "super"}), std::nullopt);
+    EXPECT_EQ(ShortcutSpec::modifiersNamed(Words{"", "fn"}), function);
+    EXPECT_EQ(ShortcutSpec::modifiersNamed(Words{"⌃", "⌥", "⇧", "⌘"}), hyper);
+    EXPECT_EQ(ShortcutSpec::modifiersNamed(Words{"RIGHT_OPTION", "lctrl"}), option | control);
+}
+
+TEST(ShortcutSpec, cocoaModifiersFromCarbon) {
+    EXPECT_EQ(ShortcutSpec::cocoaModifiersFromCarbon(0x100 | 0x200), command | shift);
+    EXPECT_EQ(ShortcutSpec::cocoaModifiersFromCarbon(0x8000), control);
+    EXPECT_EQ(ShortcutSpec::cocoaModifiersFromCarbon(0x400), 0u);
+    EXPECT_EQ(ShortcutSpec::cocoaModifiersFromCarbon(0x20000 | 0x800 | 0x100), function | option | command);
+    EXPECT_EQ(ShortcutSpec::cocoaModifiersFromCarbon(0x2000 | 0x4000), shift | option);
+    EXPECT_EQ(ShortcutSpec::cocoaModifiersFromCarbon(~0x2FB00ULL), 0u);
+}
+
+TEST(ShortcutSpec, selectableKeysSortCaseInsensitivelyWithNumbersByValue) {
+    const auto keys = ShortcutSpec::selectableKeys();
+    ASSERT_EQ(keys.size(), 100u);
+    auto position = [&](std::string_view name) {
+        return std::find_if(keys.begin(), keys.end(), [&](const auto& k) { return k.name == name; }) - keys.begin();
+    };
+    EXPECT_LT(position("F1"), position("F2"));
+    EXPECT_LT(position("F2"), position("F10"));
+    EXPECT_LT(position("F9"), position("F10"));
+    EXPECT_LT(position("Keypad 9"), position("Keypad Enter"));
+    EXPECT_LT(position("Delete"), position("End"));
+    EXPECT_LT(position("Page Down"), position("Page Up"));
+    for (const auto& key : keys) EXPECT_EQ(ShortcutSpec::keyNames().at(key.code), key.name);
+}
+
+}  // namespace
+}  // namespace chordmap

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "platform/Platform.h"
+
+#include <map>
+
+namespace chordmap::testing {
+
+// Platform services whose answers a test sets.
+struct FakeHome final : HomeDirectory {
+    std::string directory = "/nonexistent";
+    std::string path() const override { return directory; }
+};
+
+struct FakeProcesses final : Processes {
+    std::map<std::string, std::vector<RunningApplication>> applicationsByBundleID;
+    std::map<std::string, Url> installedApplications;
+    std::map<std::int32_t, std::string> executablePaths;
+    std::vector<std::int32_t> livePids;
+    std::int32_t self = 4242;
+
+    std::vector<RunningApplication> runningApplications(const std::string& bundleID) const override;
+    std::optional<RunningApplication> runningApplication(std::int32_t pid) const override;
+    std::optional<Url> applicationURL(const std::string& bundleID) const override;
+    std::optional<std::string> executablePath(std::int32_t pid) const override;
+    bool processExists(std::int32_t pid) const override;
+    std::int32_t ownPid() const override { return self; }
+};
+
+struct FakeSymbolicHotKeys final : SymbolicHotKeys {
+    SymbolicHotKeyList list{0, std::vector<SymbolicHotKey>{}};
+    SymbolicHotKeyList copySymbolicHotKeys() const override { return list; }
+};
+
+struct FakeEventTapList final : EventTapList {
+    std::vector<EventTapInformation> taps;
+    std::int32_t countError = 0;
+    std::int32_t listError = 0;
+    mutable std::vector<std::uint32_t> roomsAsked;
+    EventTapListResult eventTapList(std::uint32_t room) const override;
+};
+
+struct FakeSecureInput final : SecureInput {
+    bool enabled = false;
+    bool isSecureEventInputEnabled() const override { return enabled; }
+};
+
+struct FixedClock final : WallClock {
+    std::chrono::system_clock::time_point time{};
+    std::chrono::system_clock::time_point now() const override { return time; }
+};
+
+struct FakePlatform {
+    FakeHome home;
+    FakeProcesses processes;
+    FakeSymbolicHotKeys symbolicHotKeys;
+    FakeEventTapList eventTapList;
+    FakeSecureInput secureInput;
+    FixedClock clock;
+    Platform services{home, processes, symbolicHotKeys, eventTapList, secureInput, clock};
+};
+
+}  // namespace chordmap::testing
