@@ -16,6 +16,8 @@ struct Normalisation {
     std::uint64_t stored;
 };
 
+void PrintTo(const Normalisation& row, std::ostream* out) { *out << row.name; }
+
 class ShortcutNormalisation : public ::testing::TestWithParam<Normalisation> {};
 
 TEST_P(ShortcutNormalisation, keepsOnlyMeaningfulModifiers) {
