@@ -1,0 +1,117 @@
+#include "scan/KeyboardMaestro.h"
+
+#include "platform/Documents.h"
+#include "scan/ConfigurationScanner.h"
+#include "scan/DictionaryLookup.h"
+
+namespace chordmap {
+namespace {
+
+const char* const untitledMacro = "未命名宏";
+const char* const enabledDetail = "配置中的宏已启用；当前引擎是否加载此版本尚未确认。";
+const char* const conditionalDetailStart = "此宏有应用或激活条件";
+const char* const conditionalDetailEnd = "；当前是否生效需在 Keyboard Maestro 中核对。";
+const char* const unparsableNote = "Keyboard Maestro：配置格式无法解析。";
+
+// Groups and macros share the two switches; absent means on.
+bool switchedOn(const Value::Dictionary& entry) {
+    return lookup::boolean(entry, "IsActive") != false && lookup::boolean(entry, "IsDisabled") != true;
+}
+
+struct GroupCondition {
+    bool conditional = false;
+    std::vector<std::string> applications;
+};
+
+// Keyboard Maestro writes a targeting dictionary for every group; one that
+// targets all applications ("Targeting" = "All") limits nothing, so only the
+// activation decides for it.
+bool targetsAllApplications(const Value::Dictionary& targeting) {
+    const std::string* scope = lookup::string(targeting, "Targeting");
+    return scope && *scope == "All";
+}
+
+GroupCondition groupCondition(const Value::Dictionary& group) {
+    const Value::Dictionary* targeting = lookup::dictionary(group, "Targeting");
+    if (targeting && !targetsAllApplications(*targeting)) {
+        GroupCondition condition{.conditional = true, .applications = {}};
+        for (const Value::Dictionary* application : lookup::dictionaries(*targeting, "TargetingApps")) {
+            if (const std::string* name = lookup::string(*application, "Name")) condition.applications.push_back(*name);
+        }
+        return condition;
+    }
+    const std::string* activate = lookup::string(group, "Activate");
+    return GroupCondition{.conditional = activate && *activate != "Normal", .applications = {}};
+}
+
+std::string conditionalDetail(const std::vector<std::string>& applications) {
+    std::string detail = conditionalDetailStart;
+    if (!applications.empty()) {
+        detail += "（";
+        for (std::size_t i = 0; i < applications.size(); ++i) {
+            if (i > 0) detail += "、";
+            detail += applications[i];
+        }
+        detail += "）";
+    }
+    return detail + conditionalDetailEnd;
+}
+
+// The combination of a hot-key trigger; triggers of other kinds have none.
+std::optional<ShortcutSpec> hotKey(const Value::Dictionary& trigger) {
+    const std::string* type = lookup::string(trigger, "MacroTriggerType");
+    if (!type || *type != "HotKey") return std::nullopt;
+    const auto keyCode = lookup::number(trigger, "KeyCode");
+    if (!keyCode || *keyCode >= 65536) return std::nullopt;
+    const auto carbonModifiers = lookup::number(trigger, "Modifiers");
+    if (!carbonModifiers) return std::nullopt;
+    return ShortcutSpec(static_cast<std::uint16_t>(*keyCode), ShortcutSpec::cocoaModifiersFromCarbon(*carbonModifiers));
+}
+
+}  // namespace
+
+std::vector<Finding> keyboardMaestroFindings(const Processes& processes, const Value::Dictionary& root,
+                                             const ShortcutSpec& shortcut, const Url& sourceURL) {
+    const AppIdentity application =
+        AppIdentity::known(processes, "Keyboard Maestro", "com.stairways.keyboardmaestro.engine");
+    std::vector<Finding> findings;
+    for (const Value::Dictionary* group : lookup::dictionaries(root, "MacroGroups")) {
+        if (!switchedOn(*group)) continue;
+        const GroupCondition condition = groupCondition(*group);
+        for (const Value::Dictionary* macro : lookup::dictionaries(*group, "Macros")) {
+            if (!switchedOn(*macro)) continue;
+            for (const Value::Dictionary* trigger : lookup::dictionaries(*macro, "Triggers")) {
+                if (hotKey(*trigger) != shortcut) continue;
+                const std::string* name = lookup::string(*macro, "Name");
+                const std::string title = name ? *name : untitledMacro;
+                const std::string* uid = lookup::string(*macro, "UID");
+                findings.push_back(Finding{
+                    .id = "km-" + (uid ? *uid : title),
+                    .level = condition.conditional ? EvidenceLevel::conditionalConfiguration : EvidenceLevel::configuration,
+                    .application = application,
+                    .title = title,
+                    .detail = condition.conditional ? conditionalDetail(condition.applications) : enabledDetail,
+                    .sourceURL = sourceURL,
+                });
+            }
+        }
+    }
+    return findings;
+}
+
+void ConfigurationScanner::keyboardMaestro(const ShortcutSpec& shortcut, DetectionSnapshot& snapshot) const {
+    const std::string path = lookup::homeFile(home(), keyboardMaestroFile);
+    const auto bytes = read(path, keyboardMaestroLabel, snapshot);
+    if (!bytes) return;
+    const auto document = parsePropertyList(*bytes);
+    const Value::Dictionary* root = document ? document->dictionary() : nullptr;
+    if (!root) {
+        snapshot.notes.emplace_back(unparsableNote);
+        return;
+    }
+    for (Finding& finding : keyboardMaestroFindings(platform_.processes, *root, shortcut, Url::file(path))) {
+        snapshot.findings.push_back(std::move(finding));
+    }
+}
+
+}  // namespace chordmap

@@ -1,0 +1,127 @@
+#include "scan/KnownPreferences.h"
+
+#include "platform/Documents.h"
+#include "scan/ConfigurationScanner.h"
+#include "scan/DictionaryLookup.h"
+
+namespace chordmap {
+namespace {
+
+const char* const raycastBundleID = "com.raycast.macos";
+const char* const raycastHotKeyKey = "raycastGlobalHotkey";
+const char* const jsonShortcutPrefix = "KeyboardShortcuts_";
+const char* const storedDetail =
+    "偏好文件的键码与修饰键匹配；未确认软件当前是否加载这项绑定。仅识别公开的 keyCode/modifierFlags 格式。";
+const char* const raycastTitle = "打开 Raycast";
+const char* const raycastDetail = "Raycast 的全局唤起快捷键偏好匹配该组合。未修改设置，仍需结合实时结果确认当前派发。";
+
+std::vector<std::string_view> hyphenSeparated(std::string_view text) {
+    std::vector<std::string_view> parts;
+    for (;;) {
+        const std::size_t hyphen = text.find('-');
+        parts.push_back(text.substr(0, hyphen));
+        if (hyphen == std::string_view::npos) return parts;
+        text.remove_prefix(hyphen + 1);
+    }
+}
+
+// A decimal 16-bit unsigned number: an optional plus sign, then digits only.
+// (A minus sign never reaches here: the text was split at hyphens.)
+std::optional<std::uint16_t> decimal16(std::string_view text) {
+    if (text.starts_with('+')) text.remove_prefix(1);
+    if (text.empty()) return std::nullopt;
+    std::uint32_t value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        value = value * 10 + static_cast<std::uint32_t>(c - '0');
+        if (value > 0xFFFF) return std::nullopt;
+    }
+    return static_cast<std::uint16_t>(value);
+}
+
+// The stored hot key of a dictionary: keyCode, and modifierFlags when that
+// key is present (modifiers only when it is not).
+std::optional<ShortcutSpec> storedShortcut(const Value::Dictionary& stored) {
+    const auto keyCode = lookup::number(stored, "keyCode");
+    if (!keyCode || *keyCode > 0xFFFF) return std::nullopt;
+    const Value* flags = lookup::member(stored, "modifierFlags");
+    if (!flags) flags = lookup::member(stored, "modifiers");
+    const auto modifiers = flags ? flags->number() : std::nullopt;
+    if (!modifiers) return std::nullopt;
+    return ShortcutSpec(static_cast<std::uint16_t>(*keyCode), *modifiers);
+}
+
+}  // namespace
+
+std::optional<ShortcutSpec> raycastShortcut(std::string_view text) {
+    const std::vector<std::string_view> parts = hyphenSeparated(text);
+    if (parts.size() < 2) return std::nullopt;
+    for (const std::string_view part : parts) {
+        if (part.empty()) return std::nullopt;
+    }
+    const auto keyCode = decimal16(parts.back());
+    if (!keyCode || *keyCode > 127) return std::nullopt;
+    const std::vector<std::string> words(parts.begin(), parts.end() - 1);
+    const auto modifiers = ShortcutSpec::modifiersNamed(words);
+    if (!modifiers || *modifiers == 0) return std::nullopt;
+    return ShortcutSpec(*keyCode, *modifiers);
+}
+
+std::vector<Finding> knownPreferenceFindings(const Processes& processes, const KnownApplication& application,
+                                             const Value::Dictionary& preferences, const ShortcutSpec& shortcut,
+                                             const Url& sourceURL) {
+    const AppIdentity identity = AppIdentity::known(processes, application.name, application.bundleID);
+    const bool isRaycast = std::string_view(application.bundleID) == raycastBundleID;
+    std::vector<Finding> findings;
+    for (const auto& [key, value] : preferences) {
+        if (isRaycast && key == raycastHotKeyKey && value.string()) {
+            if (raycastShortcut(*value.string()) == shortcut) {
+                findings.push_back(Finding{
+                    .id = "raycast-global",
+                    .level = EvidenceLevel::configuration,
+                    .application = identity,
+                    .title = raycastTitle,
+                    .detail = raycastDetail,
+                    .sourceURL = sourceURL,
+                });
+                continue;
+            }
+        }
+        const Value::Dictionary* stored = value.dictionary();
+        std::optional<Value> decoded;
+        if (key.starts_with(jsonShortcutPrefix) && value.string()) {
+            decoded = parseJson(*value.string());
+            stored = decoded ? decoded->dictionary() : nullptr;
+        }
+        if (!stored || stored->empty()) continue;
+        if (storedShortcut(*stored) != shortcut) continue;
+        findings.push_back(Finding{
+            .id = "prefs-" + std::string(application.bundleID) + "-" + key,
+            .level = EvidenceLevel::configuration,
+            .application = identity,
+            .title = "快捷键偏好：" + key,
+            .detail = storedDetail,
+            .sourceURL = sourceURL,
+        });
+    }
+    return findings;
+}
+
+void ConfigurationScanner::knownPreferences(const ShortcutSpec& shortcut, DetectionSnapshot& snapshot) const {
+    for (const KnownApplication& application : knownApplications) {
+        const std::string path =
+            lookup::homeFile(home(), "Library/Preferences/" + std::string(application.bundleID) + ".plist");
+        const auto bytes = read(path, std::string(application.name) + " 快捷键偏好", snapshot);
+        if (!bytes) continue;
+        // A preference file that is no dictionary is skipped without a note.
+        const auto document = parsePropertyList(*bytes);
+        const Value::Dictionary* preferences = document ? document->dictionary() : nullptr;
+        if (!preferences) continue;
+        for (Finding& finding :
+             knownPreferenceFindings(platform_.processes, application, *preferences, shortcut, Url::file(path))) {
+            snapshot.findings.push_back(std::move(finding));
+        }
+    }
+}
+
+}  // namespace chordmap
