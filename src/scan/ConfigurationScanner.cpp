@@ -41,6 +41,11 @@ DetectionSnapshot ConfigurationScanner::scan(const ShortcutSpec& shortcut) const
         .receivedKey = false,
     };
     system(shortcut, snapshot);
+    keyboardMaestro(shortcut, snapshot);
+    karabiner(shortcut, snapshot);
+    skhd(shortcut, snapshot);
+    hammerspoon(shortcut, snapshot);
+    knownPreferences(shortcut, snapshot);
     listeners(snapshot);
     snapshot.notes.emplace_back(caveatRulesNeedLiveCheck);
     snapshot.notes.emplace_back(caveatPhysicalKeys);

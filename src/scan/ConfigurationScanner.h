@@ -26,6 +26,11 @@ public:
 
     // The sources, in the order the scan runs them.
     void system(const ShortcutSpec& shortcut, DetectionSnapshot& snapshot) const;
+    void keyboardMaestro(const ShortcutSpec& shortcut, DetectionSnapshot& snapshot) const;
+    void karabiner(const ShortcutSpec& shortcut, DetectionSnapshot& snapshot) const;
+    void skhd(const ShortcutSpec& shortcut, DetectionSnapshot& snapshot) const;
+    void hammerspoon(const ShortcutSpec& shortcut, DetectionSnapshot& snapshot) const;
+    void knownPreferences(const ShortcutSpec& shortcut, DetectionSnapshot& snapshot) const;
     void listeners(DetectionSnapshot& snapshot) const;
 
     // Rank order: level, then application name (canonically normalised,

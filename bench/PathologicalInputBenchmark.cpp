@@ -1,0 +1,111 @@
+// How long the skhd and Hammerspoon sources take on the worst inputs we know
+// of: lines that make the binding patterns backtrack, single 4 MB lines, and
+// whole 4 MB files built from them. Real files for comparison.
+// Run: build/bench/bench/PathologicalInputBenchmark
+
+#include "model/Evidence.h"
+#include "platform/Platform.h"
+#include "platform/Regex.h"
+#include "scan/ConfigurationScanner.h"
+#include "scan/Hammerspoon.h"
+#include "scan/Skhd.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <unistd.h>
+
+namespace chordmap {
+namespace {
+
+using namespace modifier;
+
+constexpr std::size_t fourMegabytes = 4'000'000;
+const Url sourceURL = Url::file("/home/u/.config/skhd/skhdrc");
+const ShortcutSpec cmdA(0, command);
+
+std::string repeated(const std::string& piece, std::size_t size = fourMegabytes) {
+    std::string out;
+    out.reserve(size + piece.size());
+    while (out.size() + piece.size() <= size) out += piece;
+    return out;
+}
+
+void skhd(benchmark::State& state, const std::string& text) {
+    for (auto _ : state) benchmark::DoNotOptimize(skhdFindings(text, cmdA, sourceURL));
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+}
+
+void hammerspoon(benchmark::State& state, const std::string& text) {
+    const Processes& processes = systemPlatform().processes;
+    const ShortcutSpec cmdAltK(40, command | option);
+    for (auto _ : state) benchmark::DoNotOptimize(hammerspoonFindings(processes, text, cmdAltK, sourceURL));
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+}
+
+// The binding pattern alone on a line of spaces, as it would run without
+// the white-space folding: the search stops at its work limit.
+void skhdPatternAtItsLimit(benchmark::State& state) {
+    const auto pattern = Regex::compile(R"(^\s*(?:(\w+)\s*<\s*)?([A-Za-z+\s]*)\s*-\s*(0x[0-9A-Fa-f]+|[^\s:]+)\s*(:|\[|->))");
+    RegexMatcher matcher(*pattern);
+    const std::string line = std::string(static_cast<std::size_t>(state.range(0)), ' ') + "- :";
+    bool exhausted = false;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(matcher.firstMatch(line));
+        exhausted = matcher.lastSearchExhausted();
+    }
+    state.counters["exhausted"] = exhausted ? 1 : 0;
+}
+BENCHMARK(skhdPatternAtItsLimit)->Arg(100)->Arg(200)->Arg(400)->Arg(2000)->Arg(300'000)->Unit(benchmark::kMillisecond);
+
+BENCHMARK_CAPTURE(skhd, spaces300k, std::string(300'000, ' ') + "- :")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(skhd, pluses300k, std::string(300'000, '+') + "- :")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(skhd, tabsAndSpaces4MB, repeated(" \t") + "- :")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(skhd, longKey4MB, "cmd - " + std::string(fourMegabytes, 'a'))->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(skhd, hyphens4MB, std::string(fourMegabytes, '-'))->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(skhd, letterSpace4MB, repeated("a ") + "- :")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(skhd, spaceLines4MB, repeated(std::string(150, ' ') + "- :\n"))->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(skhd, hyphenLines4MB, repeated("-\n"))->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(skhd, bindingLines4MB, repeated("cmd + shift - a : open -a Terminal\n"))->Unit(benchmark::kMillisecond);
+
+BENCHMARK_CAPTURE(hammerspoon, openCalls4MB, repeated("hs.hotkey.bind({"))->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(hammerspoon, openTables4MB, repeated("mods = {"))->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(hammerspoon, openCallLines4MB, repeated("hs.hotkey.bind({'cmd',\n"))->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(hammerspoon, longCommentLevels4MB, "--[" + std::string(2'000'000, '=') + "[" + repeated("]=", 2'000'000))
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(hammerspoon, hyphens4MB, std::string(fourMegabytes, '-'))->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(hammerspoon, declarations4MB, repeated("hs.hotkey.bind({'cmd', 'alt'}, 'K', function() end) -- note\n"))
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(hammerspoon, tables4MB, repeated("{ mods = {'ctrl', 'alt'}, key = 'k', fn = f },\n"))
+    ->Unit(benchmark::kMillisecond);
+
+// A whole Hammerspoon scan of a home holding the worst case for both
+// patterns twice over, plus a worst-case skhd file: what one check costs.
+void worstHome(benchmark::State& state) {
+    const std::filesystem::path home =
+        std::filesystem::temp_directory_path() / ("chordmap-bench-home-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(home / ".hammerspoon");
+    std::filesystem::create_directories(home / ".config/skhd");
+    std::ofstream(home / ".hammerspoon/a.lua") << repeated("hs.hotkey.bind({");
+    std::ofstream(home / ".hammerspoon/b.lua") << repeated("mods = {");
+    std::ofstream(home / ".config/skhd/skhdrc") << repeated(std::string(150, ' ') + "- :\n");
+    const ConfigurationScanner scanner(home.string(), systemPlatform());
+    const ShortcutSpec cmdAltK(40, command | option);
+    for (auto _ : state) {
+        DetectionSnapshot snapshot{.shortcut = cmdAltK, .findings = {}, .notes = {}, .checkedSources = {},
+                                   .observedAt = {}, .receivedKey = false};
+        scanner.skhd(cmdAltK, snapshot);
+        scanner.hammerspoon(cmdAltK, snapshot);
+        benchmark::DoNotOptimize(snapshot);
+    }
+    std::filesystem::remove_all(home);
+}
+BENCHMARK(worstHome)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace chordmap
+
+BENCHMARK_MAIN();

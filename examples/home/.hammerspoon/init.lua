@@ -1,0 +1,31 @@
+-- Hammerspoon configuration
+-- https://www.hammerspoon.org/go/
+
+--[[
+  Hot keys are declared here and in windows.lua. An older binding is kept
+  for reference only and is not active:
+
+    hs.hotkey.bind({"ctrl", "alt"}, "K", function() hs.alert.show("old") end)
+]]
+
+require("windows")
+
+local hyper = {"cmd", "alt", "ctrl", "shift"}
+
+-- Reload the configuration (a variable modifier list: found only at run time)
+hs.hotkey.bind(hyper, "R", hs.reload)
+
+-- Application launcher on Command+Space; Spotlight moved to Control+Space
+local chooser = hs.chooser.new(function(choice)
+  if choice then hs.application.launchOrFocus(choice.text) end
+end)
+hs.hotkey.bind({"cmd"}, "space", function()
+  chooser:show()
+end)
+
+-- Paste as plain text
+hs.hotkey.bind({"cmd", "alt", "shift"}, "V", function()
+  hs.eventtap.keyStrokes(hs.pasteboard.readString() or "") -- "--" in a string: "ok"
+end)
+
+hs.alert.show("Hammerspoon loaded")
