@@ -53,6 +53,13 @@ DetectionSnapshot ConfigurationScanner::scan(const ShortcutSpec& shortcut) const
     return snapshot;
 }
 
+std::string ConfigurationScanner::inHome(std::string_view relative) const {
+    std::string path = home_;
+    if (path.empty() || path.back() != '/') path += '/';
+    path += relative;
+    return path;
+}
+
 std::optional<std::string> ConfigurationScanner::read(const std::string& path, const std::string& source,
                                                       DetectionSnapshot& snapshot) const {
     FileRead file = readRegularFile(path, configurationSizeLimit);

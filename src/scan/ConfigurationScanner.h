@@ -16,6 +16,8 @@ public:
     ConfigurationScanner(std::string home, const Platform& platform) : home_(std::move(home)), platform_(platform) {}
 
     const std::string& home() const { return home_; }
+    // A path below the home directory, whether or not home ends in a slash.
+    std::string inHome(std::string_view relative) const;
 
     DetectionSnapshot scan(const ShortcutSpec& shortcut) const;
 

@@ -51,12 +51,5 @@ inline std::vector<std::string> strings(const Value::Dictionary& dictionary, std
     return value->strings().value_or(std::vector<std::string>{});
 }
 
-// A file below the home directory, whether or not the home path ends in a slash.
-inline std::string homeFile(const std::string& home, std::string_view relative) {
-    std::string path = home;
-    if (path.empty() || path.back() != '/') path += '/';
-    path += relative;
-    return path;
-}
 
 }  // namespace chordmap::lookup

@@ -40,13 +40,6 @@ const std::array<std::optional<Regex>, 2>& declarations() {
     return compiled;
 }
 
-std::string inHome(const std::string& home, std::string_view relative) {
-    std::string path = home;
-    if (path.empty() || path.back() != '/') path += '/';
-    path += relative;
-    return path;
-}
-
 // The extension as a file manager reads it: what follows the last dot of
 // the last component, unless that dot begins the name.
 std::string_view extension(std::string_view path) {
@@ -225,7 +218,7 @@ void ConfigurationScanner::hammerspoon(const ShortcutSpec& shortcut, DetectionSn
     std::size_t count = 0;
     std::set<std::string> seen;
     for (const char* relative : configurationDirectories) {
-        const std::string directory = inHome(home(), relative);
+        const std::string directory = inHome(relative);
         std::optional<DirectoryWalk> walk = DirectoryWalk::open(resolvedPath(directory).value_or(directory), skippedNames);
         if (!walk) continue;
         while (const std::optional<std::string> path = walk->next()) {

@@ -114,7 +114,7 @@ std::vector<Finding> karabinerFindings(const Processes& processes, const Value::
 }
 
 void ConfigurationScanner::karabiner(const ShortcutSpec& shortcut, DetectionSnapshot& snapshot) const {
-    const std::string path = lookup::homeFile(home(), karabinerFile);
+    const std::string path = inHome(karabinerFile);
     const auto bytes = read(path, karabinerLabel, snapshot);
     if (!bytes) return;
     const auto document = parseJson(*bytes);

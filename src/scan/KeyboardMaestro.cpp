@@ -100,7 +100,7 @@ std::vector<Finding> keyboardMaestroFindings(const Processes& processes, const V
 }
 
 void ConfigurationScanner::keyboardMaestro(const ShortcutSpec& shortcut, DetectionSnapshot& snapshot) const {
-    const std::string path = lookup::homeFile(home(), keyboardMaestroFile);
+    const std::string path = inHome(keyboardMaestroFile);
     const auto bytes = read(path, keyboardMaestroLabel, snapshot);
     if (!bytes) return;
     const auto document = parsePropertyList(*bytes);

@@ -110,7 +110,7 @@ std::vector<Finding> knownPreferenceFindings(const Processes& processes, const K
 void ConfigurationScanner::knownPreferences(const ShortcutSpec& shortcut, DetectionSnapshot& snapshot) const {
     for (const KnownApplication& application : knownApplications) {
         const std::string path =
-            lookup::homeFile(home(), "Library/Preferences/" + std::string(application.bundleID) + ".plist");
+            inHome("Library/Preferences/" + std::string(application.bundleID) + ".plist");
         const auto bytes = read(path, std::string(application.name) + " 快捷键偏好", snapshot);
         if (!bytes) continue;
         // A preference file that is no dictionary is skipped without a note.

@@ -37,13 +37,6 @@ const std::optional<Regex>& bindingLine() {
     return regex;
 }
 
-std::string inHome(const std::string& home, std::string_view relative) {
-    std::string path = home;
-    if (path.empty() || path.back() != '/') path += '/';
-    path += relative;
-    return path;
-}
-
 std::uint8_t byteAt(std::string_view text, std::size_t i) {
     return i < text.size() ? static_cast<std::uint8_t>(text[i]) : 0;
 }
@@ -177,7 +170,7 @@ std::vector<Finding> skhdFindings(std::string_view text, const ShortcutSpec& sho
 
 void ConfigurationScanner::skhd(const ShortcutSpec& shortcut, DetectionSnapshot& snapshot) const {
     for (const char* relative : configurationFiles) {
-        const std::string path = inHome(home(), relative);
+        const std::string path = inHome(relative);
         const std::optional<std::string> bytes = read(path, labelPrefix + std::string(relative), snapshot);
         if (!bytes || !isValidUtf8(*bytes)) continue;
         for (Finding& finding : skhdFindings(*bytes, shortcut, Url::file(path))) {

@@ -71,18 +71,20 @@ TEST(SystemHotKeys, findingCarriesTheExaminedShortcut) {
 
 TEST(SystemHotKeys, failedEnumerationLeavesOnlyItsNote) {
     struct Failure {
-        SymbolicHotKeyList list;
+        std::int32_t status;
+        bool hasList;
         std::string note;
     };
     const Failure rows[] = {
-        {{-50, std::nullopt}, "系统热键枚举失败（-50）。"},
-        {{-50, std::vector<SymbolicHotKey>{}}, "系统热键枚举失败（-50）。"},
-        {{0, std::nullopt}, "系统热键枚举失败（0）。"},
-        {{-2147483647 - 1, std::nullopt}, "系统热键枚举失败（-2147483648）。"},
+        {-50, false, "系统热键枚举失败（-50）。"},
+        {-50, true, "系统热键枚举失败（-50）。"},
+        {0, false, "系统热键枚举失败（0）。"},
+        {-2147483647 - 1, false, "系统热键枚举失败（-2147483648）。"},
     };
     for (const auto& row : rows) {
         FakePlatform platform;
-        platform.symbolicHotKeys.list = row.list;
+        platform.symbolicHotKeys.list.status = row.status;
+        if (!row.hasList) platform.symbolicHotKeys.list.entries.reset();
         const DetectionSnapshot snapshot = systemOnly(platform, ShortcutSpec(49, 0));
         EXPECT_EQ(snapshot.notes, std::vector<std::string>{row.note});
         EXPECT_TRUE(snapshot.checkedSources.empty());
