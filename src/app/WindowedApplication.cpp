@@ -1,18 +1,46 @@
 #include "app/WindowedApplication.h"
 
+#include "app/AppDelegate.h"
+#include "platform/qt/ApplicationPlatform.h"
+
 #include <QGuiApplication>
-#include <QQuickWindow>
+#include <QIcon>
+#include <QPalette>
+#include <QQuickStyle>
 
 namespace chordmap {
 
+void configureApplication() {
+    QGuiApplication::setApplicationName(QStringLiteral("Chordmap"));
+    QGuiApplication::setApplicationVersion(AppDelegate::version().section(QLatin1Char(' '), 1));
+    QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/chordmap/chordmap.svg")));
+    QGuiApplication::setDesktopFileName(QStringLiteral("chordmap"));
+    // The delegate decides what closing the window means.
+    QGuiApplication::setQuitOnLastWindowClosed(false);
+#ifndef Q_OS_MACOS
+    // A desktop style whose look does not depend on the user's theme, in the
+    // light appearance the window always uses.
+    QQuickStyle::setStyle(QStringLiteral("Fusion"));
+    QGuiApplication::setPalette(QPalette(QColor(239, 239, 239)));
+#endif
+}
+
 int runWindowedApplication(int& argc, char** argv) {
     QGuiApplication application(argc, argv);
-    QGuiApplication::setApplicationName(QStringLiteral("Chordmap"));
+    configureApplication();
 
-    QQuickWindow window;
-    window.setTitle(QStringLiteral("Chordmap · 组合寻踪"));
-    window.resize(720, 640);
-    window.show();
+    const qt_platform::ApplicationPlatform platform;
+    AppDelegate delegate(platform.services());
+    QObject::connect(&application, &QCoreApplication::aboutToQuit, &delegate, &AppDelegate::applicationWillTerminate);
+#ifdef Q_OS_MACOS
+    // A click on the Dock icon activates the running program.
+    QObject::connect(&application, &QGuiApplication::applicationStateChanged, &delegate, [&delegate](Qt::ApplicationState state) {
+        if (state == Qt::ApplicationActive) {
+            delegate.applicationShouldHandleReopen(delegate.window() && delegate.window()->isVisible());
+        }
+    });
+#endif
+    delegate.applicationDidFinishLaunching();
     return application.exec();
 }
 

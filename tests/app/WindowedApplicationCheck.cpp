@@ -1,5 +1,6 @@
 // Runs the real windowed path and checks, from inside its event loop, that
-// the main window is up with its title; then quits and checks the exit status.
+// the main window is up with its title; then closes the window, which on a
+// desktop without a Dock ends the program, and checks the exit status.
 #include "app/WindowedApplication.h"
 
 #include <QCoreApplication>
@@ -16,7 +17,11 @@ bool sawTitledWindow = false;
 void inspectOnceRunning() {
     QTimer::singleShot(0, [] {
         for (QWindow* window : QGuiApplication::topLevelWindows()) {
-            if (window->isVisible() && window->title() == QStringLiteral("Chordmap · 组合寻踪")) sawTitledWindow = true;
+            if (window->isVisible() && window->title() == QStringLiteral("Chordmap · 组合寻踪")) {
+                sawTitledWindow = true;
+                window->close();
+                return;
+            }
         }
         QCoreApplication::quit();
     });

@@ -42,4 +42,21 @@ EventTapListResult FakeEventTapList::eventTapList(std::uint32_t room) const {
     return {0, static_cast<std::uint32_t>(taps.size()), std::move(listed)};
 }
 
+bool FakeWorkspace::openURL(const Url& url) const {
+    openedURLs.push_back(url);
+    return openSucceeds;
+}
+
+std::optional<IconImage> FakeWorkspace::iconForFile(const std::string& path, int size) const {
+    auto it = iconColours.find(path);
+    if (it == iconColours.end() || size <= 0) return std::nullopt;
+    return IconImage{size, std::vector<std::uint32_t>(static_cast<std::size_t>(size) * static_cast<std::size_t>(size), it->second)};
+}
+
+bool FakeInputMonitoring::requestListenEventAccess() const {
+    ++requests;
+    if (grantOnRequest) granted = true;
+    return granted;
+}
+
 }  // namespace chordmap::testing

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "platform/Platform.h"
+#include "support/FakeEventTaps.h"
+#include "support/FakeMainQueue.h"
 
 #include <map>
 
@@ -50,6 +52,28 @@ struct FixedClock final : WallClock {
     std::chrono::system_clock::time_point now() const override { return time; }
 };
 
+// Records what the program asked the desktop to open or show.
+struct FakeWorkspace final : Workspace {
+    mutable std::vector<Url> openedURLs;
+    mutable std::vector<std::vector<Url>> revealedFiles;
+    // Paths that have an icon, drawn in one colour (ARGB).
+    std::map<std::string, std::uint32_t> iconColours;
+    bool openSucceeds = true;
+
+    bool openURL(const Url& url) const override;
+    void activateFileViewerSelectingURLs(const std::vector<Url>& urls) const override { revealedFiles.push_back(urls); }
+    std::optional<IconImage> iconForFile(const std::string& path, int size) const override;
+};
+
+struct FakeInputMonitoring final : InputMonitoring {
+    mutable bool granted = true;  // a request may grant it
+    bool grantOnRequest = false;
+    mutable int requests = 0;
+
+    bool preflightListenEventAccess() const override { return granted; }
+    bool requestListenEventAccess() const override;
+};
+
 struct FakePlatform {
     FakeHome home;
     FakeProcesses processes;
@@ -57,7 +81,12 @@ struct FakePlatform {
     FakeEventTapList eventTapList;
     FakeSecureInput secureInput;
     FixedClock clock;
-    Platform services{home, processes, symbolicHotKeys, eventTapList, secureInput, clock};
+    FakeEventTaps eventTaps;
+    FakeMainQueue mainQueue;
+    FakeWorkspace workspace;
+    FakeInputMonitoring inputMonitoring;
+    Platform services{home,       processes, symbolicHotKeys, eventTapList, secureInput,
+                      clock,      eventTaps, mainQueue,       workspace,    inputMonitoring};
 };
 
 }  // namespace chordmap::testing

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "platform/qt/EventLoopPlatform.h"
+#include "platform/qt/QtInputMonitoring.h"
+#include "platform/qt/QtWorkspace.h"
+#ifdef CHORDMAP_X11
+#include "platform/x11/X11EventTaps.h"
+#endif
+
+namespace chordmap::qt_platform {
+
+// The services of the windowed application: those of the event loop plus
+// the desktop's workspace and input-monitoring permission. Make it after the
+// application object and keep it alive while the loop runs.
+class ApplicationPlatform {
+public:
+    explicit ApplicationPlatform(const Platform& system = systemPlatform())
+        : eventLoop_(system),
+          services_{eventLoop_.services().home,         eventLoop_.services().processes,
+                    eventLoop_.services().symbolicHotKeys, eventLoop_.services().eventTapList,
+                    eventLoop_.services().secureInput,  eventLoop_.services().clock,
+                    keyTaps(eventLoop_.services()),     eventLoop_.services().mainQueue,
+                    workspace_,                         inputMonitoring_} {}
+    ApplicationPlatform(const ApplicationPlatform&) = delete;
+    ApplicationPlatform& operator=(const ApplicationPlatform&) = delete;
+
+    const Platform& services() const { return services_; }
+
+private:
+    EventLoopPlatform eventLoop_;
+    QtWorkspace workspace_;
+#ifdef CHORDMAP_X11
+    // Keys are observed on the X display, and the permission follows it.
+    EventTaps& keyTaps(const Platform&) { return keyTaps_; }
+    x11::X11EventTaps keyTaps_;
+    x11::X11InputMonitoring inputMonitoring_;
+#else
+    EventTaps& keyTaps(const Platform& system) { return system.eventTaps; }
+    QtInputMonitoring inputMonitoring_;
+#endif
+    Platform services_;
+};
+
+}  // namespace chordmap::qt_platform

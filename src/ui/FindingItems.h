@@ -1,0 +1,27 @@
+#pragma once
+
+#include "model/Evidence.h"
+
+#include <QString>
+#include <QVariantList>
+#include <QVariantMap>
+
+#include <string>
+#include <vector>
+
+namespace chordmap {
+
+// A finding as the finding row reads it:
+//   id, level (the level's name), name, title, detail: texts;
+//   sourceURL: the source location's absolute string, empty without one;
+//   sourceIsFile: whether that location is a file;
+//   iconSource: the image of the application's file icon, empty without a
+//   bundle location.
+QVariantMap findingItem(const Finding& finding);
+QVariantList findingItems(const std::vector<Finding>& findings);
+
+// The image source of the file icon for a path (raw bytes), and back.
+QString fileIconSource(const std::string& path);
+std::string fileIconPath(const QString& id);
+
+}  // namespace chordmap

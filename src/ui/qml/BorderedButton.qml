@@ -1,0 +1,27 @@
+import QtQuick
+import QtQuick.Controls
+
+// A plain bordered push button.
+Button {
+    id: button
+    property bool large: false
+
+    leftPadding: large ? 14 : 10
+    rightPadding: large ? 14 : 10
+    topPadding: large ? 7 : 4
+    bottomPadding: large ? 7 : 4
+    font.pixelSize: 13
+
+    contentItem: PlainText {
+        text: button.text
+        font: button.font
+        horizontalAlignment: Text.AlignHCenter
+        verticalAlignment: Text.AlignVCenter
+    }
+    background: Rectangle {
+        radius: 6
+        color: button.down ? Qt.rgba(0.9, 0.91, 0.93, 1) : "white"
+        border.width: 1
+        border.color: Qt.rgba(0, 0, 0, 0.14)
+    }
+}

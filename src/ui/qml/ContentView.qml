@@ -1,0 +1,619 @@
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Layouts
+import Chordmap
+
+// The whole content of the main window: a pure function of the model. Every
+// control calls the model; the view keeps no state of its own.
+Rectangle {
+    id: root
+    required property AppModel model
+    property color accent: Style.accent
+    // The key that refreshes, as this platform writes it.
+    property string refreshKeyText: "⌘L"
+
+    implicitWidth: 780
+    implicitHeight: 710
+    color: Style.background
+
+    ColumnLayout {
+        anchors.fill: parent
+        spacing: 0
+
+        // Header
+        RowLayout {
+            objectName: "header"
+            Layout.fillWidth: true
+            Layout.leftMargin: 28
+            Layout.rightMargin: 28
+            Layout.topMargin: 20
+            Layout.bottomMargin: 20
+            spacing: 12
+
+            Image {
+                Layout.preferredWidth: 44
+                Layout.preferredHeight: 44
+                source: "qrc:/chordmap/chordmap.svg"
+                sourceSize: Qt.size(88, 88)
+                smooth: true
+            }
+            ColumnLayout {
+                spacing: 3
+                PlainText {
+                    text: "Chordmap"
+                    font.pixelSize: 23
+                    font.weight: Font.Bold
+                }
+                PlainText {
+                    text: "组合寻踪"
+                    color: Style.secondary
+                    font.pixelSize: 12
+                }
+            }
+            Item { Layout.fillWidth: true }
+            Rectangle {
+                objectName: "listeningDot"
+                Layout.preferredWidth: 7
+                Layout.preferredHeight: 7
+                radius: 3.5
+                color: root.model.isListening ? Style.green : Style.withOpacity(Style.gray, 0.5)
+            }
+            PlainText {
+                objectName: "listeningState"
+                text: root.model.isListening ? "正在检测" : "未在监听"
+                color: Style.secondary
+                font.pixelSize: 12
+                font.weight: Font.Medium
+            }
+        }
+
+        ScrollView {
+            id: scroll
+            objectName: "scrollArea"
+            Layout.fillWidth: true
+            Layout.fillHeight: true
+            contentWidth: availableWidth
+            clip: true
+            ScrollBar.vertical.policy: ScrollBar.AsNeeded
+            ScrollBar.horizontal.policy: ScrollBar.AlwaysOff
+
+            Item {
+                width: scroll.availableWidth
+                implicitHeight: column.implicitHeight + 22
+
+                ColumnLayout {
+                    id: column
+                    objectName: "scrollColumn"
+                    x: 28
+                    width: parent.width - 56
+                    spacing: 20
+
+                    // Hero
+                    Item {
+                        objectName: "hero"
+                        Layout.fillWidth: true
+                        implicitHeight: heroColumn.implicitHeight + 48
+
+                        HeroBackground { anchors.fill: parent }
+
+                        ColumnLayout {
+                            id: heroColumn
+                            anchors.fill: parent
+                            anchors.margins: 24
+                            spacing: 17
+
+                            PlainText {
+                                objectName: "prompt"
+                                Layout.alignment: Qt.AlignHCenter
+                                text: root.model.hasSnapshot ? "正在检查的快捷键" : "按下你想检查的快捷键"
+                                color: Style.secondary
+                                font.pixelSize: 14
+                                font.weight: Font.Medium
+                            }
+                            Item {
+                                objectName: "keyboardSymbol"
+                                visible: !root.model.hasSnapshot
+                                Layout.alignment: Qt.AlignHCenter
+                                Layout.preferredWidth: 66
+                                Layout.preferredHeight: 61
+                                Symbol {
+                                    anchors.centerIn: parent
+                                    width: 66
+                                    height: 46
+                                    name: "keyboard"
+                                    color: root.accent
+                                }
+                            }
+                            Row {
+                                id: keyCaps
+                                objectName: "keyCaps"
+                                visible: root.model.hasSnapshot
+                                Layout.alignment: Qt.AlignHCenter
+                                spacing: 9
+                                Accessible.role: Accessible.StaticText
+                                Accessible.name: "快捷键 " + root.model.shortcutName
+
+                                Repeater {
+                                    model: root.model.keyCaps
+                                    KeyCap {
+                                        required property string modelData
+                                        text: modelData
+                                        Accessible.ignored: true
+                                    }
+                                }
+                            }
+                            PlainText {
+                                objectName: "status"
+                                Layout.fillWidth: true
+                                Layout.minimumHeight: 18
+                                horizontalAlignment: Text.AlignHCenter
+                                verticalAlignment: Text.AlignVCenter
+                                text: root.model.status
+                                color: Style.secondary
+                                font.pixelSize: 12
+                                wrapMode: Text.WrapAtWordBoundaryOrAnywhere
+                            }
+                            RowLayout {
+                                Layout.alignment: Qt.AlignHCenter
+                                spacing: 10
+
+                                ProminentButton {
+                                    objectName: "toggleDetection"
+                                    tint: root.accent
+                                    symbol: root.model.isListening ? "stop.fill" : "waveform"
+                                    text: root.model.isListening ? "停止检测"
+                                                                 : root.model.hasSnapshot ? "再次检测" : "开始检测"
+                                    onClicked: root.model.toggleDetection()
+                                }
+                                BorderedButton {
+                                    objectName: "manualSelection"
+                                    large: true
+                                    text: "手动选择"
+                                    onClicked: root.model.toggleManual()
+                                }
+                                IconButton {
+                                    objectName: "refresh"
+                                    visible: root.model.hasSnapshot
+                                    symbol: "arrow.clockwise"
+                                    tooltip: "刷新结果 " + root.refreshKeyText
+                                    Accessible.name: "刷新结果"
+                                    onClicked: root.model.refresh()
+                                }
+                                IconButton {
+                                    objectName: "clear"
+                                    visible: root.model.hasSnapshot
+                                    symbol: "xmark"
+                                    tooltip: "清空"
+                                    Accessible.name: "清空"
+                                    onClicked: root.model.clear()
+                                }
+                            }
+                        }
+                    }
+
+                    // Permission card
+                    Rectangle {
+                        objectName: "permissionCard"
+                        visible: !root.model.permissionGranted
+                        Layout.fillWidth: true
+                        implicitHeight: permissionColumn.implicitHeight + 34
+                        radius: 15
+                        color: Qt.rgba(1.0, 0.974, 0.91, 1)
+
+                        ColumnLayout {
+                            id: permissionColumn
+                            anchors.fill: parent
+                            anchors.margins: 17
+                            spacing: 12
+
+                            RowLayout {
+                                spacing: 6
+                                Symbol {
+                                    Layout.preferredWidth: 16
+                                    Layout.preferredHeight: 16
+                                    name: "hand.raised"
+                                }
+                                PlainText {
+                                    text: "首次使用：允许输入监控"
+                                    font.pixelSize: 14
+                                    font.weight: Font.DemiBold
+                                }
+                            }
+                            PlainText {
+                                Layout.fillWidth: true
+                                text: "Chordmap 需要输入监控权限来检查你按下的组合键。查询系统绑定与已知配置仍可使用“手动选择”。"
+                                color: Style.secondary
+                                font.pixelSize: 12
+                                wrapMode: Text.Wrap
+                            }
+                            RowLayout {
+                                spacing: 8
+                                BorderedButton {
+                                    objectName: "openPermissionSettings"
+                                    text: "打开输入监控设置"
+                                    onClicked: root.model.openPermissionSettings()
+                                }
+                                BorderedButton {
+                                    objectName: "checkPermission"
+                                    text: "重新检查权限"
+                                    onClicked: root.model.checkPermission()
+                                }
+                            }
+                        }
+                    }
+
+                    // Manual card
+                    Rectangle {
+                        objectName: "manualCard"
+                        visible: root.model.showManual
+                        Layout.fillWidth: true
+                        implicitHeight: manualColumn.implicitHeight + 36
+                        radius: 16
+                        color: "white"
+
+                        ColumnLayout {
+                            id: manualColumn
+                            anchors.fill: parent
+                            anchors.margins: 18
+                            spacing: 14
+
+                            PlainText {
+                                text: "手动选择"
+                                font.pixelSize: 15
+                                font.weight: Font.DemiBold
+                            }
+                            PlainText {
+                                Layout.fillWidth: true
+                                text: "按键被其他软件接走时，也可以直接查询这个组合。"
+                                color: Style.secondary
+                                font.pixelSize: 12
+                                wrapMode: Text.Wrap
+                            }
+                            RowLayout {
+                                spacing: 10
+                                CheckBox {
+                                    objectName: "controlBox"
+                                    text: "⌃ Control"
+                                    font.pixelSize: 12
+                                    checked: root.model.control
+                                    onToggled: root.model.control = checked
+                                }
+                                CheckBox {
+                                    objectName: "optionBox"
+                                    text: "⌥ Option"
+                                    font.pixelSize: 12
+                                    checked: root.model.option
+                                    onToggled: root.model.option = checked
+                                }
+                                CheckBox {
+                                    objectName: "shiftBox"
+                                    text: "⇧ Shift"
+                                    font.pixelSize: 12
+                                    checked: root.model.shift
+                                    onToggled: root.model.shift = checked
+                                }
+                                CheckBox {
+                                    objectName: "commandBox"
+                                    text: "⌘ Command"
+                                    font.pixelSize: 12
+                                    checked: root.model.command
+                                    onToggled: root.model.command = checked
+                                }
+                            }
+                            RowLayout {
+                                Layout.fillWidth: true
+                                spacing: 14
+
+                                RowLayout {
+                                    objectName: "keyPickerRow"
+                                    Layout.fillWidth: false
+                                    Layout.preferredWidth: 220
+                                    Layout.maximumWidth: 220
+                                    spacing: 8
+                                    PlainText {
+                                        text: "按键"
+                                        font.pixelSize: 13
+                                    }
+                                    ComboBox {
+                                        id: keyPicker
+                                        objectName: "keyPicker"
+                                        Layout.fillWidth: true
+                                        Accessible.name: "按键"
+                                        model: root.model.selectableKeys
+                                        textRole: "name"
+                                        valueRole: "code"
+                                        // count: evaluated again once the list is in.
+                                        currentIndex: count > 0 ? indexOfValue(root.model.keyCode) : -1
+                                        onActivated: root.model.keyCode = currentValue
+                                    }
+                                }
+                                ProminentButton {
+                                    objectName: "queryShortcut"
+                                    tint: root.accent
+                                    text: "查询此组合"
+                                    onClicked: root.model.queryManualShortcut()
+                                }
+                                Item { Layout.fillWidth: true }
+                            }
+                        }
+                    }
+
+                    // Results: the primary findings
+                    ColumnLayout {
+                        objectName: "primaryResults"
+                        visible: root.model.hasSnapshot && root.model.primaryFindings.length > 0
+                        Layout.fillWidth: true
+                        spacing: 10
+
+                        RowLayout {
+                            spacing: 6
+                            Symbol {
+                                Layout.preferredWidth: 17
+                                Layout.preferredHeight: 17
+                                name: "checkmark.shield"
+                            }
+                            PlainText {
+                                objectName: "resultsHeading"
+                                text: root.model.hasObservedRecipient ? "找到接收软件" : "找到相关绑定"
+                                font.pixelSize: 15
+                                font.weight: Font.DemiBold
+                            }
+                        }
+                        Repeater {
+                            objectName: "primaryRows"
+                            model: root.model.primaryFindings
+                            FindingRow {
+                                required property var modelData
+                                Layout.fillWidth: true
+                                finding: modelData
+                                workspace: root.model.workspace
+                            }
+                        }
+                    }
+
+                    // Results: nothing to attribute
+                    Rectangle {
+                        objectName: "noRecipientCard"
+                        visible: root.model.hasSnapshot && root.model.primaryFindings.length === 0
+                        Layout.fillWidth: true
+                        implicitHeight: noRecipientRow.implicitHeight + 36
+                        radius: 16
+                        color: "white"
+
+                        RowLayout {
+                            id: noRecipientRow
+                            anchors.fill: parent
+                            anchors.margins: 18
+                            spacing: 12
+
+                            Symbol {
+                                Layout.alignment: Qt.AlignTop
+                                Layout.preferredWidth: 24
+                                Layout.preferredHeight: 24
+                                name: "questionmark.circle"
+                                color: root.accent
+                            }
+                            ColumnLayout {
+                                Layout.fillWidth: true
+                                Layout.alignment: Qt.AlignTop
+                                spacing: 6
+                                PlainText {
+                                    text: "暂未确认接收软件"
+                                    font.pixelSize: 16
+                                    font.weight: Font.DemiBold
+                                }
+                                PlainText {
+                                    Layout.fillWidth: true
+                                    text: "没有发现可明确归属的绑定。部分软件直接过滤按键，可以展开排查详情查看线索。"
+                                    color: Style.secondary
+                                    font.pixelSize: 13
+                                    wrapMode: Text.Wrap
+                                }
+                            }
+                        }
+                    }
+
+                    // Results: the details group
+                    Rectangle {
+                        objectName: "details"
+                        visible: root.model.hasSnapshot
+                        Layout.fillWidth: true
+                        implicitHeight: detailsColumn.implicitHeight + 32
+                        radius: 16
+                        color: Qt.rgba(1, 1, 1, 0.75)
+
+                        ColumnLayout {
+                            id: detailsColumn
+                            anchors.fill: parent
+                            anchors.margins: 16
+                            spacing: 0
+
+                            AbstractButton {
+                                id: detailsToggle
+                                objectName: "detailsToggle"
+                                Layout.fillWidth: true
+                                checkable: true
+                                checked: root.model.showDetails
+                                onToggled: root.model.showDetails = checked
+                                Accessible.name: detailsLabel.text
+
+                                contentItem: RowLayout {
+                                    spacing: 6
+                                    Symbol {
+                                        Layout.preferredWidth: 11
+                                        Layout.preferredHeight: 11
+                                        name: "chevron.right"
+                                        color: Style.secondary
+                                        rotation: root.model.showDetails ? 90 : 0
+                                    }
+                                    PlainText {
+                                        id: detailsLabel
+                                        text: "查看排查详情"
+                                        font.pixelSize: 13
+                                        font.weight: Font.DemiBold
+                                    }
+                                    PlainText {
+                                        objectName: "detailsCount"
+                                        visible: root.model.listenerFindings.length > 0
+                                        text: root.model.listenerFindings.length + " 条线索"
+                                        color: Style.secondary
+                                        font.pixelSize: 11
+                                    }
+                                    Item { Layout.fillWidth: true }
+                                }
+                            }
+
+                            ColumnLayout {
+                                objectName: "detailsContent"
+                                visible: root.model.showDetails
+                                Layout.fillWidth: true
+                                Layout.topMargin: 14
+                                spacing: 12
+
+                                PlainText {
+                                    objectName: "listenerIntro"
+                                    visible: root.model.listenerFindings.length > 0
+                                    Layout.fillWidth: true
+                                    text: "以下软件在监听键盘事件。仅凭监听行为，不能判定它占用了这个快捷键。"
+                                    color: Style.secondary
+                                    font.pixelSize: 12
+                                    wrapMode: Text.Wrap
+                                }
+                                Repeater {
+                                    objectName: "listenerRows"
+                                    model: root.model.listenerFindings
+                                    FindingRow {
+                                        required property var modelData
+                                        Layout.fillWidth: true
+                                        finding: modelData
+                                        workspace: root.model.workspace
+                                    }
+                                }
+                                Repeater {
+                                    objectName: "notes"
+                                    model: root.model.notes
+                                    PlainText {
+                                        required property string modelData
+                                        Layout.fillWidth: true
+                                        text: modelData
+                                        color: Style.secondary
+                                        font.pixelSize: 12
+                                        wrapMode: Text.WrapAtWordBoundaryOrAnywhere
+                                    }
+                                }
+                                PlainText {
+                                    objectName: "checkedSources"
+                                    visible: root.model.checkedSources.length > 0
+                                    Layout.fillWidth: true
+                                    text: "已检查：" + root.model.checkedSources.join("、")
+                                    color: Style.secondary
+                                    font.pixelSize: 11
+                                    wrapMode: Text.WrapAtWordBoundaryOrAnywhere
+                                }
+                            }
+                        }
+                    }
+
+                    // Introduction. Positioners, not layouts: the features'
+                    // details wrap to the width they get and the card grows.
+                    Rectangle {
+                        objectName: "intro"
+                        visible: !root.model.hasSnapshot
+                        Layout.fillWidth: true
+                        implicitHeight: introColumn.height + 40
+                        radius: 16
+                        color: "white"
+
+                        Column {
+                            id: introColumn
+                            x: 20
+                            y: 20
+                            width: parent.width - 40
+                            spacing: 16
+
+                            PlainText {
+                                text: "找到快捷键的去向"
+                                font.pixelSize: 16
+                                font.weight: Font.DemiBold
+                            }
+                            Row {
+                                id: features
+                                width: parent.width
+                                spacing: 24
+                                // An equal share each.
+                                readonly property real share: (width - 2 * spacing) / 3
+                                Feature {
+                                    width: features.share
+                                    accent: root.accent
+                                    number: "1"
+                                    title: "开始检测"
+                                    detail: "开启只读监听，按下 Control、Option、Command 组合或功能键。"
+                                }
+                                Feature {
+                                    width: features.share
+                                    accent: root.accent
+                                    number: "2"
+                                    title: "查看接收软件"
+                                    detail: "优先显示实际接收事件的软件，并说明找到的绑定依据。"
+                                }
+                                Feature {
+                                    width: features.share
+                                    accent: root.accent
+                                    number: "3"
+                                    title: "解决冲突"
+                                    detail: "根据结果回到对应软件调整。无法确认时，查看排查线索。"
+                                }
+                            }
+                        }
+                    }
+                }
+            }
+        }
+
+        // Divider
+        Rectangle {
+            Layout.fillWidth: true
+            Layout.preferredHeight: 1
+            color: Style.separator
+            opacity: 0.55
+        }
+
+        // Footer
+        RowLayout {
+            objectName: "footer"
+            Layout.fillWidth: true
+            Layout.leftMargin: 28
+            Layout.rightMargin: 28
+            Layout.topMargin: 14
+            Layout.bottomMargin: 14
+            spacing: 8
+
+            Symbol {
+                Layout.preferredWidth: 14
+                Layout.preferredHeight: 14
+                name: "lock.shield"
+                color: root.accent
+            }
+            PlainText {
+                text: "本机处理 · 不记录普通文本 · 不修改现有快捷键"
+                color: Style.secondary
+                font.pixelSize: 11
+            }
+            Item { Layout.fillWidth: true }
+            AbstractButton {
+                id: help
+                objectName: "help"
+                text: "使用指南"
+                font.pixelSize: 11
+                Accessible.name: text
+                contentItem: PlainText {
+                    text: help.text
+                    font: help.font
+                    color: root.accent
+                }
+                HoverHandler { cursorShape: Qt.PointingHandCursor }
+                onClicked: root.model.workspace.openHelp()
+            }
+        }
+    }
+}

@@ -1,0 +1,154 @@
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Layouts
+
+// One finding as a card: the application with its icon, the evidence level,
+// the title and explanation, and a link to where the finding comes from.
+Rectangle {
+    id: row
+    // An item of AppModel's finding lists.
+    required property var finding
+    // Where the link goes: the model's WorkspaceActions.
+    required property var workspace
+
+    readonly property bool emphasised: finding.level === "observedRecipient" || finding.level === "systemBinding"
+    readonly property string levelText: ({
+        observedRecipient: "观察到接收软件",
+        systemBinding: "系统已启用绑定",
+        configuration: "匹配配置",
+        conditionalConfiguration: "条件配置线索",
+        nearbyEvent: "相邻事件线索",
+        listener: "可能拦截的监听器"
+    })[finding.level] || ""
+    readonly property color levelColour: emphasised ? Qt.rgba(0.13, 0.46, 0.36, 1) : Style.secondary
+    readonly property color capsuleColour: Style.withOpacity(emphasised ? Style.green : Style.gray, 0.08)
+    readonly property string symbolName: finding.iconSource !== "" ? ""
+                                         : finding.level === "systemBinding" ? "macwindow" : "app.dashed"
+    readonly property string linkTitle: finding.sourceURL === "" ? "" : finding.sourceIsFile ? "查看配置位置" : "打开系统设置"
+
+    implicitHeight: content.implicitHeight + 30
+    radius: 13
+    color: "white"
+    border.width: 1
+    border.color: Qt.rgba(0, 0, 0, 0.055)
+
+    RowLayout {
+        id: content
+        anchors.fill: parent
+        anchors.margins: 15
+        spacing: 13
+
+        Item {
+            Layout.preferredWidth: 40
+            Layout.preferredHeight: 40
+            Layout.alignment: Qt.AlignTop
+
+            Image {
+                objectName: "fileIcon"
+                anchors.fill: parent
+                visible: row.finding.iconSource !== ""
+                source: row.finding.iconSource
+                sourceSize: Qt.size(80, 80)
+                fillMode: Image.PreserveAspectFit
+                smooth: true
+            }
+            Symbol {
+                objectName: "symbolIcon"
+                anchors.fill: parent
+                anchors.margins: 5
+                visible: row.symbolName !== ""
+                name: row.symbolName
+                color: Style.secondary
+            }
+        }
+
+        ColumnLayout {
+            Layout.fillWidth: true
+            Layout.alignment: Qt.AlignTop
+            spacing: 6
+
+            RowLayout {
+                Layout.fillWidth: true
+                spacing: 9
+
+                SelectableText {
+                    id: name
+                    objectName: "applicationName"
+                    // Its natural width, or what is left beside the label.
+                    Layout.fillWidth: true
+                    Layout.preferredWidth: Math.ceil(nameWidth.advanceWidth) + 1
+                    Layout.maximumWidth: Layout.preferredWidth
+                    text: row.finding.name
+                    font.pixelSize: 15
+                    font.weight: Font.DemiBold
+                    TextMetrics {
+                        id: nameWidth
+                        font: name.font
+                        text: name.text
+                    }
+                    // Names and paths may have no space to break at.
+                    wrapMode: TextEdit.WrapAtWordBoundaryOrAnywhere
+                }
+                Rectangle {
+                    id: capsule
+                    objectName: "levelCapsule"
+                    Layout.alignment: Qt.AlignVCenter
+                    Layout.minimumWidth: implicitWidth
+                    implicitWidth: levelLabel.implicitWidth + 14
+                    implicitHeight: levelLabel.implicitHeight + 6
+                    radius: height / 2
+                    color: row.capsuleColour
+                    PlainText {
+                        id: levelLabel
+                        objectName: "levelLabel"
+                        anchors.centerIn: parent
+                        text: row.levelText
+                        color: row.levelColour
+                        font.pixelSize: 10
+                        font.weight: Font.Medium
+                    }
+                }
+                Item { Layout.fillWidth: true }
+            }
+
+            SelectableText {
+                objectName: "findingTitle"
+                Layout.fillWidth: true
+                text: row.finding.title
+                font.pixelSize: 12
+                font.weight: Font.Medium
+                // Names and paths may have no space to break at.
+                    wrapMode: TextEdit.WrapAtWordBoundaryOrAnywhere
+            }
+            SelectableText {
+                objectName: "findingDetail"
+                Layout.fillWidth: true
+                text: row.finding.detail
+                color: Style.secondary
+                font.pixelSize: 12
+                // Names and paths may have no space to break at.
+                    wrapMode: TextEdit.WrapAtWordBoundaryOrAnywhere
+            }
+            AbstractButton {
+                id: link
+                objectName: "sourceLink"
+                visible: row.linkTitle !== ""
+                text: row.linkTitle
+                font.pixelSize: 11
+                Accessible.name: text
+                contentItem: PlainText {
+                    text: link.text
+                    font: link.font
+                    color: Style.link
+                }
+                HoverHandler { cursorShape: Qt.PointingHandCursor }
+                onClicked: {
+                    if (row.finding.sourceIsFile)
+                        row.workspace.revealFile(row.finding.sourceURL)
+                    else
+                        row.workspace.openURL(row.finding.sourceURL)
+                }
+            }
+        }
+    }
+}

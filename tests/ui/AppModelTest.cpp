@@ -1,0 +1,466 @@
+// The application model with the fake platform and the virtual clock.
+#include "ui/AppModelTest.h"
+
+#include "support/FakePlatform.h"
+#include "ui/AppModel.h"
+#include "ui/FindingItems.h"
+#include "ui/UiSupport.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include <chrono>
+#include <memory>
+
+Q_DECLARE_METATYPE(chordmap::ShortcutSpec)
+
+namespace chordmap::testing {
+namespace {
+
+using namespace std::chrono_literals;
+
+const QString initialStatus = QStringLiteral("点击开始，按下你想检查的快捷键。");
+const QString stoppedStatus = QStringLiteral("检测已停止，不再监听按键。");
+const QString permissionMissing = QStringLiteral("请先在系统设置中允许 Chordmap 监控输入，然后重新检查权限。");
+const QString permissionReady = QStringLiteral("权限已就绪，可以开始检测。");
+const QString permissionAbsent = QStringLiteral("尚未获得输入监控权限。授权后如未生效，请退出并重新打开 Chordmap。");
+const QString completedStatus = QStringLiteral("检测完成 · 结果已保留，点击再次检测可查询其他组合。");
+const QString detectorPrompt = QStringLiteral("请按下要检查的组合键。按键仍会触发原来功能。");
+const QString detectorPermission = QStringLiteral("无法观察键盘。请在系统设置 → 隐私与安全性 → 输入监控中允许 Chordmap，然后重新打开应用；手动查询仍可使用。");
+const QString detectorPaused = QStringLiteral("系统暂停了键盘观察。请点击开始检测重试；期间未归属任何按键。");
+
+QString receivedLine(const ShortcutSpec& shortcut) {
+    return QStringLiteral("已收到 ") + QString::fromStdString(shortcut.displayName()) + QStringLiteral("，正在核对接收软件。");
+}
+
+QString scannedLine(const ShortcutSpec& shortcut) {
+    return QStringLiteral("已查询 ") + QString::fromStdString(shortcut.displayName()) + QStringLiteral(" 的系统绑定、已知配置与监听软件。");
+}
+
+const ShortcutSpec controlOptionK(40, modifier::control | modifier::option);
+const ShortcutSpec controlG(5, modifier::control);
+
+DetectionSnapshot received(const ShortcutSpec& shortcut, std::vector<Finding> findings = {}) {
+    DetectionSnapshot snapshot;
+    snapshot.shortcut = shortcut;
+    snapshot.findings = std::move(findings);
+    snapshot.receivedKey = true;
+    return snapshot;
+}
+
+// One model on its own fake platform, with the example home to scan.
+struct Harness {
+    Harness() {
+        platform.home.directory = CHORDMAP_EXAMPLE_HOME;
+        model = std::make_unique<AppModel>(platform.services);
+    }
+    bool keyTapLive() const {
+        const FakeTap* tap = platform.eventTaps.newest(TapLocation::session);
+        return tap && !tap->ended();
+    }
+    FakePlatform platform;
+    std::unique_ptr<AppModel> model;
+};
+
+}  // namespace
+
+void AppModelTest::startsWithTheInitialState() {
+    Harness h;
+    AppModel& model = *h.model;
+    QCOMPARE(model.status(), initialStatus);
+    QVERIFY(!model.hasSnapshot());
+    QVERIFY(!model.isListening());
+    QVERIFY(!model.showManual());
+    QVERIFY(!model.showDetails());
+    QVERIFY(model.permissionGranted());
+    QCOMPARE(model.manualShortcut(), controlG);
+    QVERIFY(model.primaryFindings().empty());
+    QVERIFY(model.listenerFindings().empty());
+    QVERIFY(h.platform.eventTaps.requests.empty());
+
+    FakePlatform denied;
+    denied.inputMonitoring.granted = false;
+    QVERIFY(!AppModel(denied.services).permissionGranted());
+}
+
+void AppModelTest::startWithoutPermissionLeavesObservationAlone() {
+    Harness h;
+    AppModel& model = *h.model;
+    h.platform.inputMonitoring.granted = false;
+    QSignalSpy granted(&model, &AppModel::permissionGrantedChanged);
+    QSignalSpy listening(&model, &AppModel::isListeningChanged);
+    model.start();
+    QCOMPARE(granted.count(), 1);
+    QVERIFY(!model.permissionGranted());
+    QCOMPARE(model.status(), permissionMissing);
+    QCOMPARE(listening.count(), 0);
+    QVERIFY(h.platform.eventTaps.requests.empty());
+
+    // Withdrawn while listening: the running observation is not touched.
+    h.platform.inputMonitoring.granted = true;
+    model.start();
+    QVERIFY(model.isListening());
+    h.platform.inputMonitoring.granted = false;
+    model.start();
+    QVERIFY(model.isListening());
+    QVERIFY(h.keyTapLive());
+    QCOMPARE(model.status(), permissionMissing);
+}
+
+void AppModelTest::startTakesTheDetectorsWord() {
+    Harness h;
+    AppModel& model = *h.model;
+    model.start();
+    QVERIFY(model.isListening());
+    QCOMPARE(model.status(), detectorPrompt);
+    QVERIFY(h.keyTapLive());
+
+    // The key tap refused: the detector says why, and the model follows it.
+    Harness refused;
+    refused.platform.eventTaps.refused.insert(TapLocation::session);
+    refused.model->start();
+    QVERIFY(!refused.model->isListening());
+    QCOMPARE(refused.model->status(), detectorPermission);
+}
+
+void AppModelTest::stopEndsObservation() {
+    Harness h;
+    AppModel& model = *h.model;
+    model.start();
+    model.stop();
+    QVERIFY(!model.isListening());
+    QVERIFY(!h.keyTapLive());
+    QCOMPARE(model.status(), stoppedStatus);
+}
+
+void AppModelTest::refreshScansWhatIsShown_data() {
+    QTest::addColumn<bool>("listening");
+    QTest::addColumn<bool>("showing");
+    QTest::addColumn<ShortcutSpec>("expected");
+    QTest::newRow("nothing shown: the manual selection") << false << false << controlG;
+    QTest::newRow("while listening: stops, then the manual selection") << true << false << controlG;
+    QTest::newRow("a result shown: its combination") << false << true << controlOptionK;
+}
+
+void AppModelTest::refreshScansWhatIsShown() {
+    QFETCH(bool, listening);
+    QFETCH(bool, showing);
+    QFETCH(ShortcutSpec, expected);
+    Harness h;
+    AppModel& model = *h.model;
+    if (showing) model.scan(controlOptionK);
+    if (listening) model.start();
+    QSignalSpy status(&model, &AppModel::statusChanged);
+    model.refresh();
+    QVERIFY(model.hasSnapshot());
+    QCOMPARE(model.snapshot()->shortcut, expected);
+    QCOMPARE(model.status(), scannedLine(expected));
+    QVERIFY(!model.isListening());
+    QVERIFY(!h.keyTapLive());
+    // The stop line comes first and is replaced by the scan line.
+    QCOMPARE(status.count(), 2);
+}
+
+void AppModelTest::scanShowsTheRealScan() {
+    Harness h;
+    AppModel& model = *h.model;
+    model.scan(controlOptionK);
+    // The example home binds ⌃⌥K in Keyboard Maestro and Karabiner-Elements.
+    QVERIFY(!model.primaryFindings().empty());
+    QVERIFY(!model.checkedSources().isEmpty());
+    QCOMPARE(model.shortcutName(), QString::fromStdString(controlOptionK.displayName()));
+    QCOMPARE(model.keyCaps().size(), 3);
+}
+
+void AppModelTest::clearKeepsTheManualSelection() {
+    Harness h;
+    AppModel& model = *h.model;
+    model.setShowManual(true);
+    model.setCommand(true);
+    model.setKeyCode(40);
+    model.scan(controlOptionK);
+    model.setShowDetails(true);
+    model.start();
+
+    QStringList order;
+    connect(&model, &AppModel::snapshotChanged, [&] { order << QStringLiteral("snapshot"); });
+    connect(&model, &AppModel::showDetailsChanged, [&] { order << QStringLiteral("showDetails"); });
+    connect(&model, &AppModel::statusChanged, [&] { order << QStringLiteral("status:") + model.status(); });
+    model.clear();
+
+    QCOMPARE(order, (QStringList{QStringLiteral("status:") + stoppedStatus, QStringLiteral("snapshot"),
+                                 QStringLiteral("showDetails"), QStringLiteral("status:") + initialStatus}));
+    QVERIFY(!model.hasSnapshot());
+    QVERIFY(!model.showDetails());
+    QVERIFY(!model.isListening());
+    QVERIFY(model.showManual());
+    QCOMPARE(model.manualShortcut(), ShortcutSpec(40, modifier::control | modifier::command));
+}
+
+void AppModelTest::queryLooksUpTheManualSelection() {
+    Harness h;
+    AppModel& model = *h.model;
+    model.start();
+    model.setShowManual(true);
+    model.setControl(false);
+    model.setKeyCode(40);
+    model.queryManualShortcut();
+    QVERIFY(!model.isListening());
+    QVERIFY(!model.showManual());
+    QCOMPARE(model.snapshot()->shortcut, ShortcutSpec(40, 0));
+    QCOMPARE(model.status(), scannedLine(ShortcutSpec(40, 0)));
+}
+
+void AppModelTest::permissionChecks() {
+    Harness h;
+    AppModel& model = *h.model;
+    h.platform.inputMonitoring.granted = false;
+    model.checkPermission();
+    QVERIFY(!model.permissionGranted());
+    QCOMPARE(model.status(), permissionAbsent);
+    h.platform.inputMonitoring.granted = true;
+    model.checkPermission();
+    QVERIFY(model.permissionGranted());
+    QCOMPARE(model.status(), permissionReady);
+}
+
+void AppModelTest::openPermissionSettingsAsksOnlyWhenMissing_data() {
+    QTest::addColumn<bool>("granted");
+    QTest::addColumn<int>("requests");
+    QTest::newRow("missing: asks, then opens the settings") << false << 1;
+    QTest::newRow("granted: only opens the settings") << true << 0;
+}
+
+void AppModelTest::openPermissionSettingsAsksOnlyWhenMissing() {
+    QFETCH(bool, granted);
+    QFETCH(int, requests);
+    Harness h;
+    AppModel& model = *h.model;
+    h.platform.inputMonitoring.granted = granted;
+    h.platform.inputMonitoring.grantOnRequest = true;
+    QSignalSpy permission(&model, &AppModel::permissionGrantedChanged);
+    QSignalSpy status(&model, &AppModel::statusChanged);
+    model.openPermissionSettings();
+    QCOMPARE(h.platform.inputMonitoring.requests, requests);
+    QCOMPARE(h.platform.workspace.openedURLs.size(), std::size_t{1});
+    QCOMPARE(QString::fromStdString(h.platform.workspace.openedURLs[0].absoluteString()), QStringLiteral("x-apple.systempreferences:com.apple.preference.security?Privacy_ListenEvent"));
+    // It uses no model state and changes none.
+    QCOMPARE(permission.count(), 0);
+    QCOMPARE(status.count(), 0);
+}
+
+void AppModelTest::liveKeyPressCompletesAQuarterSecondLater() {
+    Harness h;
+    AppModel& model = *h.model;
+    model.start();
+    // The detector publishes 0.08 s after the press; the model completes
+    // 0.25 s after that.
+    QVERIFY(h.platform.eventTaps.deliver(TapLocation::session, event_type::keyDown,
+                                         FakeTapEvent::keyDown(40, modifier::control | modifier::option, 1000)));
+    h.platform.mainQueue.advance(80ms);
+    QVERIFY(model.hasSnapshot());
+    QVERIFY(model.snapshot()->receivedKey);
+    QCOMPARE(model.status(), receivedLine(controlOptionK));
+    h.platform.mainQueue.advance(249ms);
+    QVERIFY(model.isListening());
+    h.platform.mainQueue.advance(1ms);
+    QVERIFY(!model.isListening());
+    QVERIFY(!h.keyTapLive());
+    QCOMPARE(model.status(), completedStatus);
+    QCOMPARE(model.snapshot()->shortcut, controlOptionK);
+}
+
+void AppModelTest::updateWithoutReceivedKeyOnlyReplacesTheSnapshot() {
+    Harness h;
+    AppModel& model = *h.model;
+    model.start();
+    model.handleUpdate(received(controlOptionK));
+    h.platform.mainQueue.advance(100ms);
+
+    DetectionSnapshot quiet = received(controlG, {makeFinding(EvidenceLevel::listener, "Filter")});
+    quiet.receivedKey = false;
+    model.handleUpdate(quiet);
+    QCOMPARE(model.snapshot()->shortcut, controlG);
+    QCOMPARE(model.status(), receivedLine(controlOptionK));
+    // The pending completion keeps its time.
+    h.platform.mainQueue.advance(150ms);
+    QCOMPARE(model.status(), completedStatus);
+}
+
+void AppModelTest::onlyTheLastOfQuickReportsCompletes_data() {
+    QTest::addColumn<ShortcutSpec>("second");
+    QTest::newRow("two presses 0.1 s apart") << ShortcutSpec(38, modifier::control | modifier::option);
+    QTest::newRow("a late update of the same press") << controlOptionK;
+}
+
+void AppModelTest::onlyTheLastOfQuickReportsCompletes() {
+    QFETCH(ShortcutSpec, second);
+    Harness h;
+    AppModel& model = *h.model;
+    model.start();
+    QSignalSpy status(&model, &AppModel::statusChanged);
+    model.handleUpdate(received(controlOptionK));
+    h.platform.mainQueue.advance(100ms);
+    model.handleUpdate(received(second, {makeFinding(EvidenceLevel::nearbyEvent, "Late")}));
+    QCOMPARE(model.status(), receivedLine(second));
+    QCOMPARE(model.listenerFindings().size(), std::size_t{1});
+
+    h.platform.mainQueue.advance(249ms);
+    QVERIFY(model.isListening());
+    h.platform.mainQueue.advance(1ms);
+    QVERIFY(!model.isListening());
+    h.platform.mainQueue.advance(1s);
+    // Two received lines, one completion.
+    QCOMPARE(status.count(), 3);
+    QCOMPARE(model.status(), completedStatus);
+}
+
+void AppModelTest::completionDoesNothingOnceObservationStopped() {
+    // Stopped by the system, so the completion was not cancelled.
+    Harness h;
+    AppModel& model = *h.model;
+    model.start();
+    model.handleUpdate(received(controlOptionK));
+    QVERIFY(h.platform.eventTaps.newest(TapLocation::session)->disableBySystem());
+    h.platform.mainQueue.runReady();
+    QVERIFY(!model.isListening());
+    const QString paused = model.status();
+    QCOMPARE(paused, detectorPaused);
+    h.platform.mainQueue.advance(1s);
+    QCOMPARE(model.status(), paused);
+
+    // Stopped by the user: the completion is cancelled.
+    Harness user;
+    user.model->start();
+    user.model->handleUpdate(received(controlOptionK));
+    user.model->stop();
+    QCOMPARE(user.platform.mainQueue.queuedTasks(), std::size_t{0});
+    user.platform.mainQueue.advance(1s);
+    QCOMPARE(user.model->status(), stoppedStatus);
+}
+
+void AppModelTest::completionOutlivingTheModelDoesNothing() {
+    FakePlatform platform;
+    {
+        AppModel model(platform.services);
+        model.start();
+        model.handleUpdate(received(controlOptionK));
+    }
+    platform.mainQueue.advance(1s);
+    QCOMPARE(platform.mainQueue.queuedTasks(), std::size_t{0});
+}
+
+void AppModelTest::manualShortcutCarriesTheTickedModifiers_data() {
+    QTest::addColumn<bool>("control");
+    QTest::addColumn<bool>("option");
+    QTest::addColumn<bool>("shift");
+    QTest::addColumn<bool>("command");
+    QTest::addColumn<quint64>("modifiers");
+    QTest::newRow("nothing ticked: mask 0") << false << false << false << false << quint64{0};
+    QTest::newRow("control") << true << false << false << false << quint64{modifier::control};
+    QTest::newRow("option") << false << true << false << false << quint64{modifier::option};
+    QTest::newRow("shift") << false << false << true << false << quint64{modifier::shift};
+    QTest::newRow("command") << false << false << false << true << quint64{modifier::command};
+    QTest::newRow("all four") << true << true << true << true << quint64{modifier::hyper};
+}
+
+void AppModelTest::manualShortcutCarriesTheTickedModifiers() {
+    QFETCH(bool, control);
+    QFETCH(bool, option);
+    QFETCH(bool, shift);
+    QFETCH(bool, command);
+    QFETCH(quint64, modifiers);
+    Harness h;
+    AppModel& model = *h.model;
+    model.setControl(control);
+    model.setOption(option);
+    model.setShift(shift);
+    model.setCommand(command);
+    model.setKeyCode(49);
+    QCOMPARE(model.manualShortcut(), ShortcutSpec(49, modifiers));
+}
+
+void AppModelTest::keyCodeOutsideTheRangeIsRefused() {
+    Harness h;
+    QSignalSpy changed(h.model.get(), &AppModel::keyCodeChanged);
+    h.model->setKeyCode(-1);
+    h.model->setKeyCode(65536);
+    QCOMPARE(changed.count(), 0);
+    QCOMPARE(h.model->keyCode(), 5);
+    h.model->setKeyCode(65535);
+    QCOMPARE(h.model->keyCode(), 65535);
+}
+
+void AppModelTest::everyAssignmentNotifies() {
+    Harness h;
+    AppModel& model = *h.model;
+    QSignalSpy manual(&model, &AppModel::showManualChanged);
+    QSignalSpy snapshot(&model, &AppModel::snapshotChanged);
+    QSignalSpy control(&model, &AppModel::controlChanged);
+    model.setShowManual(false);
+    model.setControl(true);
+    model.clear();  // no snapshot shown, still assigned
+    QCOMPARE(manual.count(), 1);
+    QCOMPARE(control.count(), 1);
+    QCOMPARE(snapshot.count(), 1);
+}
+
+void AppModelTest::findingsSplitIntoTwoLists_data() {
+    QTest::addColumn<QList<int>>("levels");
+    QTest::addColumn<QList<int>>("primary");
+    QTest::addColumn<QList<int>>("listeners");
+    const auto n = [](EvidenceLevel level) { return static_cast<int>(level); };
+    QTest::newRow("every level, in snapshot order")
+        << QList<int>{n(EvidenceLevel::observedRecipient), n(EvidenceLevel::nearbyEvent), n(EvidenceLevel::systemBinding),
+                      n(EvidenceLevel::configuration), n(EvidenceLevel::listener), n(EvidenceLevel::conditionalConfiguration)}
+        << QList<int>{0, 2, 3, 5} << QList<int>{1, 4};
+    QTest::newRow("only listeners and nearby events")
+        << QList<int>{n(EvidenceLevel::listener), n(EvidenceLevel::nearbyEvent)} << QList<int>{} << QList<int>{0, 1};
+    QTest::newRow("no findings") << QList<int>{} << QList<int>{} << QList<int>{};
+}
+
+void AppModelTest::findingsSplitIntoTwoLists() {
+    QFETCH(QList<int>, levels);
+    QFETCH(QList<int>, primary);
+    QFETCH(QList<int>, listeners);
+    Harness h;
+    AppModel& model = *h.model;
+    DetectionSnapshot snapshot = received(controlOptionK);
+    snapshot.receivedKey = false;
+    for (int i = 0; i < levels.size(); ++i) {
+        snapshot.findings.push_back(makeFinding(static_cast<EvidenceLevel>(levels[i]), "app" + std::to_string(i)));
+    }
+    model.handleUpdate(snapshot);
+    const auto names = [](const std::vector<Finding>& findings) {
+        QList<int> indices;
+        for (const auto& finding : findings) indices.append(std::stoi(finding.application.name.substr(3)));
+        return indices;
+    };
+    QCOMPARE(names(model.primaryFindings()), primary);
+    QCOMPARE(names(model.listenerFindings()), listeners);
+    QCOMPARE(model.primaryFindingItems().size(), primary.size());
+    QCOMPARE(model.listenerFindingItems().size(), listeners.size());
+}
+
+void AppModelTest::findingItemsCarryWhatTheRowShows() {
+    const std::string oddPath = std::string("/Applications/Caf\xC3\xA9 \xFF<b>.app");
+    const Finding finding =
+        makeFinding(EvidenceLevel::configuration, "<b>Tool</b>", "title", "detail",
+                    Url::file("/home/user/.config/tool/rules.json"), Url::file(oddPath, true));
+    const QVariantMap item = findingItem(finding);
+    QCOMPARE(item.value(QStringLiteral("level")).toString(), QStringLiteral("configuration"));
+    QCOMPARE(item.value(QStringLiteral("name")).toString(), QStringLiteral("<b>Tool</b>"));
+    QVERIFY(item.value(QStringLiteral("sourceIsFile")).toBool());
+    const QString icon = item.value(QStringLiteral("iconSource")).toString();
+    QVERIFY(icon.startsWith(QStringLiteral("image://fileicon/")));
+    // The bundle path survives the trip through the image URL byte for byte.
+    QCOMPARE(fileIconPath(icon.mid(QStringLiteral("image://fileicon/").size())), oddPath);
+
+    const QVariantMap settings = findingItem(makeFinding(EvidenceLevel::systemBinding, "System", "t", "d",
+                                                         Url::fromString("x-apple.systempreferences:com.apple.preference.security?Privacy_ListenEvent")));
+    QVERIFY(!settings.value(QStringLiteral("sourceIsFile")).toBool());
+    QVERIFY(settings.value(QStringLiteral("iconSource")).toString().isEmpty());
+    QVERIFY(findingItem(makeFinding(EvidenceLevel::listener, "x")).value(QStringLiteral("sourceURL")).toString().isEmpty());
+}
+
+}  // namespace chordmap::testing

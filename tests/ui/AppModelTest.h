@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QObject>
+
+namespace chordmap::testing {
+
+class AppModelTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void startsWithTheInitialState();
+    void startWithoutPermissionLeavesObservationAlone();
+    void startTakesTheDetectorsWord();
+    void stopEndsObservation();
+    void refreshScansWhatIsShown_data();
+    void refreshScansWhatIsShown();
+    void scanShowsTheRealScan();
+    void clearKeepsTheManualSelection();
+    void queryLooksUpTheManualSelection();
+    void permissionChecks();
+    void openPermissionSettingsAsksOnlyWhenMissing_data();
+    void openPermissionSettingsAsksOnlyWhenMissing();
+    void liveKeyPressCompletesAQuarterSecondLater();
+    void updateWithoutReceivedKeyOnlyReplacesTheSnapshot();
+    void onlyTheLastOfQuickReportsCompletes_data();
+    void onlyTheLastOfQuickReportsCompletes();
+    void completionDoesNothingOnceObservationStopped();
+    void completionOutlivingTheModelDoesNothing();
+    void manualShortcutCarriesTheTickedModifiers_data();
+    void manualShortcutCarriesTheTickedModifiers();
+    void keyCodeOutsideTheRangeIsRefused();
+    void everyAssignmentNotifies();
+    void findingsSplitIntoTwoLists_data();
+    void findingsSplitIntoTwoLists();
+    void findingItemsCarryWhatTheRowShows();
+};
+
+}  // namespace chordmap::testing

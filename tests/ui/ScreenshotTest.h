@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QObject>
+
+namespace chordmap::testing {
+
+class ScreenshotTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void rendersTheWindowInItsStates();
+    void macroNamedWithMarkupShowsItLiterally();
+};
+
+}  // namespace chordmap::testing

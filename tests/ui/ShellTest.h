@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QObject>
+
+namespace chordmap::testing {
+
+class ShellTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void windowLooksAsListed();
+    void windowIsCreatedOnceAndReused();
+    void closingTheWindowStopsObservationAndQuits();
+    void menusAreBuiltAsListed();
+    void menuItemsReachTheirActions();
+    void keyEquivalentsReachTheirActions();
+    void helpOpensTheShippedPageAtItsFragment();
+};
+
+}  // namespace chordmap::testing

@@ -1,0 +1,70 @@
+#include "ui/ViewFixture.h"
+
+#include <QColor>
+#include <QQmlEngine>
+
+namespace chordmap::testing {
+
+struct ViewFixture::Instance {
+    explicit Instance(const FakeWorkspace& workspace) : platform(workspace) {}
+    SharedDesktopPlatform platform;
+    std::unique_ptr<AppModel> model;
+};
+
+ViewFixture::ViewFixture() = default;
+ViewFixture::~ViewFixture() = default;
+
+AppModel* ViewFixture::model(bool permissionGranted) {
+    auto instance = std::make_unique<Instance>(workspace_);
+    instance->platform.fake.inputMonitoring.granted = permissionGranted;
+    instance->model = std::make_unique<AppModel>(instance->platform.services);
+    AppModel* model = instance->model.get();
+    QQmlEngine::setObjectOwnership(model, QQmlEngine::CppOwnership);
+    instances_.push_back(std::move(instance));
+    return model;
+}
+
+ViewFixture::Instance* ViewFixture::find(const AppModel* model) const {
+    for (const auto& instance : instances_) {
+        if (instance->model.get() == model) return instance.get();
+    }
+    return nullptr;
+}
+
+void ViewFixture::show(AppModel* model, const QVariantMap& snapshot) {
+    if (model) model->handleUpdate(snapshotFrom(snapshot));
+}
+
+void ViewFixture::setPermission(AppModel* model, bool granted) {
+    if (Instance* instance = find(model)) instance->platform.fake.inputMonitoring.granted = granted;
+}
+
+int ViewFixture::permissionRequests(AppModel* model) const {
+    const Instance* instance = find(model);
+    return instance ? instance->platform.fake.inputMonitoring.requests : -1;
+}
+
+void ViewFixture::giveIcon(const QString& path, const QColor& colour) {
+    workspace_.iconColours[path.toStdString()] = colour.rgba();
+}
+
+QStringList ViewFixture::openedURLs() const {
+    QStringList urls;
+    for (const auto& url : workspace_.openedURLs) urls.append(QString::fromStdString(url.absoluteString()));
+    return urls;
+}
+
+QStringList ViewFixture::revealedFiles() const {
+    QStringList files;
+    for (const auto& request : workspace_.revealedFiles) {
+        for (const auto& url : request) files.append(QString::fromStdString(url.absoluteString()));
+    }
+    return files;
+}
+
+void ViewFixture::forgetDesktopRequests() {
+    workspace_.openedURLs.clear();
+    workspace_.revealedFiles.clear();
+}
+
+}  // namespace chordmap::testing
