@@ -4,6 +4,7 @@
 #include "app/WindowedApplication.h"
 #include "model/Json.h"
 #include "observe/ShortcutDetector.h"
+#include "platform/BundleInfo.h"
 
 #include <cerrno>
 #include <csignal>
@@ -27,13 +28,7 @@ void writeAll(int fd, std::string_view bytes) {
 
 }  // namespace
 
-std::string versionLine() {
-#ifdef CHORDMAP_VERSION
-    return std::string("Chordmap ") + CHORDMAP_VERSION + "\n";
-#else
-    return "Chordmap development\n";
-#endif
-}
+std::string versionLine() { return "Chordmap " + bundleShortVersion().value_or("development") + "\n"; }
 
 std::string scanOutput(const Platform& platform, const ShortcutSpec& shortcut) {
     const ShortcutDetector detector(platform);
