@@ -54,6 +54,23 @@ public:
     std::chrono::system_clock::time_point now() const override { return std::chrono::system_clock::now(); }
 };
 
+// The taps of a process without an event loop (the command line): every tap
+// is refused. The window observes keys on X11 (platform/x11).
+class NoEventTaps final : public EventTaps {
+public:
+    std::unique_ptr<EventTap> createTap(TapLocation, std::uint64_t, TapCallback) override { return nullptr; }
+};
+
+// The main queue of a process that runs no event loop (the command line):
+// queued work never runs and timers never fire.
+class NoEventLoop final : public MainQueue {
+public:
+    bool isMainThread() const override;  // the thread whose id is the process id
+    void async(Task) override {}
+    std::unique_ptr<ScheduledTask> asyncAfter(std::chrono::nanoseconds, Task) override;
+    std::unique_ptr<RepeatingTimer> repeatingTimer(std::chrono::nanoseconds, std::chrono::nanoseconds, Task) override;
+};
+
 // Entries of the symbolic-hotkeys preference document, in ascending id order.
 SymbolicHotKeyList symbolicHotKeys(const Value& preferences);
 

@@ -1,0 +1,228 @@
+// The X11 key tap against a real X server (Xvfb) with real key presses sent
+// through the XTEST extension by xdotool, as a keyboard would.
+#include "observe/ShortcutDetector.h"
+#include "platform/qt/QtMainQueue.h"
+#include "platform/x11/X11EventTaps.h"
+#include "support/FakePlatform.h"
+#include "x11/XvfbServer.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace chordmap::x11 {
+namespace {
+
+using testing::runOnDisplay;
+using testing::XvfbServer;
+
+struct Seen {
+    std::uint32_t type;
+    std::int64_t keyCode;
+    std::int64_t autorepeat;
+    std::uint64_t flags;
+    std::uint64_t timestamp;
+};
+
+struct X11EventTapsTest : ::testing::Test {
+    int argc = 1;
+    char name[16] = "x11-event-taps";
+    char* argv[2] = {name, nullptr};
+    QCoreApplication application{argc, argv};
+    XvfbServer server;
+    std::vector<Seen> seen;
+
+    void SetUp() override { ASSERT_TRUE(server.running()) << server.error(); }
+
+    TapCallback recorder() {
+        return [this](std::uint32_t type, const TapEvent& event) {
+            seen.push_back({type, event.keyCode(), event.autorepeat(), event.flags(), event.timestamp()});
+            EXPECT_EQ(event.targetPid(), 0);
+            EXPECT_EQ(event.subtype(), std::nullopt);
+        };
+    }
+
+    void xdotool(std::vector<std::string> arguments) {
+        arguments.insert(arguments.begin(), "xdotool");
+        ASSERT_EQ(runOnDisplay(server.display(), arguments), 0) << "xdotool " << arguments[1];
+    }
+
+    // Runs the event loop until the condition holds. The deadline only keeps
+    // a broken build from hanging; nothing here is about speed.
+    static bool runUntil(const std::function<bool()>& condition) {
+        const QDeadlineTimer deadline(30'000);
+        while (!condition()) {
+            if (deadline.hasExpired()) return false;
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        }
+        return true;
+    }
+
+    std::vector<std::int64_t> keyCodes() const {
+        std::vector<std::int64_t> codes;
+        for (const auto& event : seen) codes.push_back(event.keyCode);
+        return codes;
+    }
+};
+
+TEST_F(X11EventTapsTest, onlyTheKeyTapExistsAndOnlyWhereTheDisplayIsReachable) {
+    X11EventTaps taps(server.display());
+    EXPECT_EQ(taps.createTap(TapLocation::annotatedSession, event_mask::systemDefined, recorder()), nullptr)
+        << "X has no hot-key dispatch to observe";
+    EXPECT_EQ(taps.createTap(TapLocation::session, event_mask::systemDefined, recorder()), nullptr);
+    auto tap = taps.createTap(TapLocation::session, event_mask::keyDown, recorder());
+    ASSERT_NE(tap, nullptr);
+    EXPECT_TRUE(tap->isValid());
+    EXPECT_TRUE(tap->isEnabled());
+    EXPECT_TRUE(X11InputMonitoring(server.display()).preflightListenEventAccess());
+    EXPECT_TRUE(X11InputMonitoring(server.display()).requestListenEventAccess());
+
+    // A display number no server listens on.
+    const std::string nowhere = ":" + std::to_string(std::stoi(server.display().substr(1)) + 1000);
+    EXPECT_EQ(X11EventTaps(nowhere).createTap(TapLocation::session, event_mask::keyDown, recorder()), nullptr);
+    EXPECT_FALSE(X11InputMonitoring(nowhere).preflightListenEventAccess());
+    EXPECT_FALSE(X11InputMonitoring(nowhere).requestListenEventAccess());
+}
+
+TEST_F(X11EventTapsTest, reportsKeyPressesWithTheirModifiersRepeatsAndServerTime) {
+    X11EventTaps taps(server.display());
+    auto tap = taps.createTap(TapLocation::session, event_mask::keyDown, recorder());
+    ASSERT_NE(tap, nullptr);
+    auto source = tap->createRunLoopSource();
+    ASSERT_NE(source, nullptr);
+    source->addToMainRunLoop();
+
+    xdotool({"key", "ctrl+alt+k"});
+    xdotool({"key", "shift+super+a"});
+    xdotool({"key", "ctrl"});  // a modifier alone is no key press
+    xdotool({"key", "F5"});
+    xdotool({"keydown", "j", "keydown", "j", "keyup", "j"});
+    xdotool({"key", "Escape"});
+    ASSERT_TRUE(runUntil([&] { return !seen.empty() && seen.back().keyCode == 53; })) << seen.size();
+
+    EXPECT_EQ(keyCodes(), (std::vector<std::int64_t>{40, 0, 96, 38, 38, 53}));
+    ASSERT_EQ(seen.size(), 6u);
+    for (const auto& event : seen) EXPECT_EQ(event.type, event_type::keyDown);
+    EXPECT_EQ(seen[0].flags, modifier::control | modifier::option);
+    EXPECT_EQ(seen[1].flags, modifier::shift | modifier::command);
+    EXPECT_EQ(seen[2].flags, 0u);
+    EXPECT_EQ(seen[3].autorepeat, 0);
+    EXPECT_EQ(seen[4].autorepeat, 1) << "the second press of a key still down";
+    EXPECT_EQ(seen[5].autorepeat, 0);
+    for (std::size_t i = 0; i < seen.size(); ++i) {
+        EXPECT_GT(seen[i].timestamp, 0u);
+        EXPECT_EQ(seen[i].timestamp % 1'000'000, 0u) << "server milliseconds in nanoseconds";
+        if (i > 0) {
+            EXPECT_GE(seen[i].timestamp, seen[i - 1].timestamp);
+        }
+    }
+}
+
+TEST_F(X11EventTapsTest, deliversNothingOutsideTheRunLoopOrOnceInvalidated) {
+    X11EventTaps taps(server.display());
+    auto tap = taps.createTap(TapLocation::session, event_mask::keyDown, recorder());
+    ASSERT_NE(tap, nullptr);
+    auto source = tap->createRunLoopSource();
+    source->addToMainRunLoop();
+    xdotool({"key", "ctrl+x"});
+    ASSERT_TRUE(runUntil([&] { return seen.size() == 1; }));
+
+    source->removeFromMainRunLoop();
+    xdotool({"key", "ctrl+y"});
+    QCoreApplication::processEvents();
+    EXPECT_EQ(seen.size(), 1u);
+    source->addToMainRunLoop();
+    xdotool({"key", "ctrl+z"});
+    ASSERT_TRUE(runUntil([&] { return seen.size() == 3; })) << "events wait in the connection meanwhile";
+    EXPECT_EQ(keyCodes(), (std::vector<std::int64_t>{7, 16, 6}));
+
+    tap->invalidate();
+    EXPECT_FALSE(tap->isValid());
+    EXPECT_FALSE(tap->isEnabled());
+    EXPECT_EQ(tap->createRunLoopSource(), nullptr);
+    source->addToMainRunLoop();  // a source outliving its tap does nothing
+    source->removeFromMainRunLoop();
+    xdotool({"key", "ctrl+w"});
+    // A second tap sees the press, so the first one had the chance to.
+    std::vector<Seen> other;
+    auto witness = taps.createTap(TapLocation::session, event_mask::keyDown,
+                                  [&](std::uint32_t, const TapEvent& event) {
+                                      other.push_back({0, event.keyCode(), 0, 0, 0});
+                                  });
+    auto witnessSource = witness->createRunLoopSource();
+    witnessSource->addToMainRunLoop();
+    xdotool({"key", "ctrl+q"});
+    ASSERT_TRUE(runUntil([&] { return !other.empty(); }));
+    EXPECT_EQ(seen.size(), 3u);
+}
+
+// The live detector on the X11 taps and the Qt main queue.
+struct X11DetectorTest : X11EventTapsTest {
+    testing::FakePlatform fake;
+    qt_platform::QtMainQueue mainQueue;
+    std::vector<std::string> statuses;
+    std::vector<DetectionSnapshot> updates;
+
+    Platform platform(EventTaps& taps) {
+        return Platform{fake.home, fake.processes, fake.symbolicHotKeys, fake.eventTapList, fake.secureInput,
+                        fake.clock, taps, mainQueue};
+    }
+    void observe(ShortcutDetector& detector) {
+        detector.onStatus = [this](const std::string& status) { statuses.push_back(status); };
+        detector.onUpdate = [this](const DetectionSnapshot& snapshot) { updates.push_back(snapshot); };
+    }
+};
+
+TEST_F(X11DetectorTest, observesACombinationWithoutTheDispatchRoute) {
+    X11EventTaps taps(server.display());
+    const Platform services = platform(taps);
+    ShortcutDetector detector(services);
+    observe(detector);
+    ASSERT_TRUE(detector.start());
+    EXPECT_FALSE(detector.routeAvailable());
+    EXPECT_EQ(statuses, std::vector<std::string>{"按键观察已开始，但系统派发通路不可用；暂时只显示配置和监听器线索。"});
+
+    xdotool({"type", "plain"});
+    xdotool({"key", "ctrl+alt+k"});
+    ASSERT_TRUE(runUntil([&] { return !updates.empty(); }));
+    const DetectionSnapshot& snapshot = updates.front();
+    EXPECT_EQ(snapshot.shortcut, ShortcutSpec(40, modifier::control | modifier::option));
+    EXPECT_TRUE(snapshot.receivedKey);
+    ASSERT_FALSE(snapshot.notes.empty());
+    EXPECT_EQ(snapshot.notes.front(), "当前系统派发观察通路不可用。");
+    EXPECT_TRUE(detector.isListening());
+}
+
+TEST_F(X11DetectorTest, withoutADisplayObservationCannotStart) {
+    X11EventTaps taps(":" + std::to_string(std::stoi(server.display().substr(1)) + 1000));
+    const Platform services = platform(taps);
+    ShortcutDetector detector(services);
+    observe(detector);
+    EXPECT_FALSE(detector.start());
+    EXPECT_FALSE(detector.isListening());
+    EXPECT_EQ(statuses, std::vector<std::string>{"无法观察键盘。请在系统设置 → 隐私与安全性 → 输入监控中允许 Chordmap，然后重新打开应用；手动查询仍可使用。"});
+}
+
+TEST_F(X11DetectorTest, theWatchdogStopsObservationWhenTheDisplayGoesAway) {
+    X11EventTaps taps(server.display());
+    const Platform services = platform(taps);
+    ShortcutDetector detector(services);
+    observe(detector);
+    ASSERT_TRUE(detector.start());
+    statuses.clear();
+
+    server.kill();
+    ASSERT_TRUE(runUntil([&] { return !statuses.empty(); }));
+    EXPECT_EQ(statuses, std::vector<std::string>{"键盘观察已中断。权限可能发生变化；请检查输入监控授权并重新开始。"});
+    EXPECT_FALSE(detector.isListening());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(statuses.size(), 1u);
+}
+
+}  // namespace
+}  // namespace chordmap::x11
