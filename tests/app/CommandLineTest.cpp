@@ -111,6 +111,18 @@ TEST(Executable, sampleHomeFindsSpotlight) {
     EXPECT_NE(result.output.find("\"macOS 有效系统热键\""), std::string::npos);
 }
 
+TEST(Executable, relativeHomeStillGivesAbsoluteFileUrls) {
+    const std::string examples = std::string(CHORDMAP_EXAMPLE_HOME) + "/..";
+    const std::string command = "cd '" + examples + "' && HOME=home '" + CHORDMAP_EXECUTABLE + "' --scan 49 1048576";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    std::string output;
+    std::array<char, 4096> buffer{};
+    while (std::size_t n = std::fread(buffer.data(), 1, buffer.size(), pipe)) output.append(buffer.data(), n);
+    EXPECT_EQ(::pclose(pipe), 0);
+    EXPECT_NE(output.find("\"sourceURL\" : \"file:\\/\\/\\/"), std::string::npos) << output;
+    EXPECT_EQ(output.find("\"file:\\/\\/home"), std::string::npos);
+}
+
 TEST(Executable, closedOutputPipeStillExitsCleanly) {
     int ends[2];
     ASSERT_EQ(::pipe(ends), 0);

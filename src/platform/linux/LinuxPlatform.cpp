@@ -63,9 +63,20 @@ using Directory = std::unique_ptr<DIR, DirectoryCloser>;
 }  // namespace
 
 std::string Home::path() const {
-    if (const char* home = std::getenv("HOME"); home && *home) return home;
-    if (const passwd* entry = ::getpwuid(::getuid()); entry && entry->pw_dir) return entry->pw_dir;
-    return "/";
+    std::string home;
+    if (const char* variable = std::getenv("HOME"); variable && *variable) {
+        home = variable;
+    } else if (const passwd* entry = ::getpwuid(::getuid()); entry && entry->pw_dir) {
+        home = entry->pw_dir;
+    } else {
+        return "/";
+    }
+    // A relative HOME would make relative file URLs; anchor it at the working directory.
+    if (home.front() != '/') {
+        std::string cwd(4096, '\0');
+        if (::getcwd(cwd.data(), cwd.size())) home = std::string(cwd.c_str()) + "/" + home;
+    }
+    return home;
 }
 
 std::optional<std::string> LinuxProcesses::executablePath(std::int32_t pid) const {
@@ -146,6 +157,25 @@ EventTapListResult ProcKeyboardDevices::eventTapList(std::uint32_t room) const {
     return result;
 }
 
+namespace {
+
+struct NeverRuns final : ScheduledTask, RepeatingTimer {
+    void cancel() override {}
+    void invalidate() override {}
+};
+
+}  // namespace
+
+bool NoEventLoop::isMainThread() const { return ::gettid() == ::getpid(); }
+
+std::unique_ptr<ScheduledTask> NoEventLoop::asyncAfter(std::chrono::nanoseconds, Task) {
+    return std::make_unique<NeverRuns>();
+}
+
+std::unique_ptr<RepeatingTimer> NoEventLoop::repeatingTimer(std::chrono::nanoseconds, std::chrono::nanoseconds, Task) {
+    return std::make_unique<NeverRuns>();
+}
+
 }  // namespace chordmap::linux_platform
 
 namespace chordmap {
@@ -157,7 +187,9 @@ const Platform& systemPlatform() {
     static const linux_platform::ProcKeyboardDevices tapList;
     static const linux_platform::NoSecureInput secureInput;
     static const linux_platform::SystemWallClock clock;
-    static const Platform platform{home, processes, symbolicHotKeys, tapList, secureInput, clock};
+    static linux_platform::NoEventTaps eventTaps;
+    static linux_platform::NoEventLoop mainQueue;
+    static const Platform platform{home, processes, symbolicHotKeys, tapList, secureInput, clock, eventTaps, mainQueue};
     return platform;
 }
 
