@@ -4,6 +4,10 @@
 #include "ui/UiEngine.h"
 #include "ui/WorkspaceActions.h"
 
+#ifdef Q_OS_MACOS
+#include "platform/mac/MacShell.h"
+#endif
+
 #include <QCoreApplication>
 #include <QEvent>
 #include <QKeySequence>
@@ -36,7 +40,16 @@ AppDelegate::~AppDelegate() {
 QString AppDelegate::version() { return QString::fromStdString(versionLine()).trimmed(); }
 
 void AppDelegate::applicationDidFinishLaunching() {
-    // The menus are part of the window and are built with it.
+#ifdef Q_OS_MACOS
+    // The native menu bar; the window carries none there.
+    mac_shell::installMainMenu({.toggleDetection = [this] { toggleDetection(); },
+                                .manualSelection = [this] { manualSelection(); },
+                                .refresh = [this] { refresh(); },
+                                .clear = [this] { clear(); },
+                                .showWindow = [this] { showWindow(); },
+                                .openHelp = [this] { openHelp(); }});
+#endif
+    // Elsewhere the menus are part of the window and are built with it.
     showWindow();
 }
 
@@ -95,6 +108,10 @@ void AppDelegate::showWindow() {
         }
         window_->raise();
     }
+#ifdef Q_OS_MACOS
+    // Closing destroys the native window, so the title bar is styled on every show.
+    mac_shell::styleMainWindow(static_cast<std::uintptr_t>(window_->winId()));
+#endif
     window_->requestActivate();
 }
 

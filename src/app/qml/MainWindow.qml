@@ -100,6 +100,8 @@ ApplicationWindow {
 
     menuBar: MenuBar {
         objectName: "menuBar"
+        // macOS has the native menu bar instead.
+        visible: Qt.platform.os !== "osx"
         Menu {
             title: "Chordmap"
             MenuEntry { action: aboutAction }

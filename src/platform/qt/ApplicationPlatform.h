@@ -7,6 +7,8 @@
 #include "platform/x11/X11EventTaps.h"
 #endif
 
+#include <type_traits>
+
 namespace chordmap::qt_platform {
 
 // The services of the windowed application: those of the event loop plus
@@ -20,13 +22,21 @@ public:
                     eventLoop_.services().symbolicHotKeys, eventLoop_.services().eventTapList,
                     eventLoop_.services().secureInput,  eventLoop_.services().clock,
                     keyTaps(eventLoop_.services()),     eventLoop_.services().mainQueue,
-                    workspace_,                         inputMonitoring_} {}
+                    desktopService(eventLoop_.services().workspace, noWorkspace(), workspace_),
+                    desktopService(eventLoop_.services().inputMonitoring, noInputMonitoring(), inputMonitoring_)} {}
     ApplicationPlatform(const ApplicationPlatform&) = delete;
     ApplicationPlatform& operator=(const ApplicationPlatform&) = delete;
 
     const Platform& services() const { return services_; }
 
 private:
+    // The platform's own desktop service where it has one (macOS), else ours.
+    template <typename Service>
+    static const Service& desktopService(const Service& system, const Service& none,
+                                         const std::type_identity_t<Service>& ours) {
+        return &system == &none ? ours : system;
+    }
+
     EventLoopPlatform eventLoop_;
     QtWorkspace workspace_;
 #ifdef CHORDMAP_X11
