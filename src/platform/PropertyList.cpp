@@ -65,12 +65,38 @@ public:
         for (std::uint64_t i = 0; i < refs; ++i) {
             const std::uint64_t ref = readBigEndian(data_ + position + i * refSize_, refSize_);
             if (ref >= count_) return false;
+            // libplist aborts on a dictionary key holding a NUL character.
+            if (type == 0xD && i < entries && keyHoldsNul(ref)) return false;
             out.push_back(ref);
         }
         return true;
     }
 
 private:
+    // An ASCII or UTF-16 string with a zero character; malformed counts too.
+    bool keyHoldsNul(std::uint64_t object) const {
+        const std::uint64_t offset = readBigEndian(data_ + tableOffset_ + object * offsetSize_, offsetSize_);
+        if (offset >= size_) return true;
+        const unsigned type = data_[offset] >> 4;
+        if (type != 0x5 && type != 0x6) return false;
+        std::uint64_t length = data_[offset] & 0xF;
+        std::uint64_t position = offset + 1;
+        if (length == 0xF) {
+            if (position >= size_ || (data_[position] >> 4) != 0x1) return true;
+            const std::size_t width = std::size_t{1} << (data_[position] & 0xF);
+            if (width > 8 || position + 1 + width > size_) return true;
+            length = readBigEndian(data_ + position + 1, width);
+            position += 1 + width;
+        }
+        const std::uint64_t unit = type == 0x6 ? 2 : 1;
+        if (length > (size_ - position) / unit) return true;
+        for (std::uint64_t i = 0; i < length; ++i) {
+            const unsigned char* character = data_ + position + i * unit;
+            if (character[0] == 0 && (unit == 1 || character[1] == 0)) return true;
+        }
+        return false;
+    }
+
     const unsigned char* data_;
     std::uint64_t size_;
     unsigned offsetSize_ = 0, refSize_ = 0;

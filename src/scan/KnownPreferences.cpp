@@ -3,6 +3,7 @@
 #include "platform/Documents.h"
 #include "scan/ConfigurationScanner.h"
 #include "scan/DictionaryLookup.h"
+#include "model/Text.h"
 
 namespace chordmap {
 namespace {
@@ -95,11 +96,13 @@ std::vector<Finding> knownPreferenceFindings(const Processes& processes, const K
         }
         if (!stored || stored->empty()) continue;
         if (storedShortcut(*stored) != shortcut) continue;
+        // A binary property list's ASCII keys may carry any byte.
+        const std::string name = validUtf8(key);
         findings.push_back(Finding{
-            .id = "prefs-" + std::string(application.bundleID) + "-" + key,
+            .id = "prefs-" + std::string(application.bundleID) + "-" + name,
             .level = EvidenceLevel::configuration,
             .application = identity,
-            .title = "快捷键偏好：" + key,
+            .title = "快捷键偏好：" + name,
             .detail = storedDetail,
             .sourceURL = sourceURL,
         });

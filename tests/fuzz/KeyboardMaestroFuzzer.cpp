@@ -1,0 +1,17 @@
+// A fuzzed macro library, as the scan would parse it, searched for common
+// combinations.
+#include "fuzz/FuzzSupport.h"
+#include "platform/Documents.h"
+#include "scan/KeyboardMaestro.h"
+
+using namespace chordmap;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view input = fuzzing::text(data, size);
+    const auto document = parsePropertyList(input);
+    if (!document || !document->dictionary()) return 0;
+    const fuzzing::NoProcesses processes;
+    for (const ShortcutSpec& shortcut : fuzzing::shortcutsFor(input))
+        fuzzing::checkFindings(keyboardMaestroFindings(processes, *document->dictionary(), shortcut, fuzzing::sourceURL()));
+    return 0;
+}

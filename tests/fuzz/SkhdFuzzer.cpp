@@ -1,0 +1,12 @@
+// Fuzzed skhd configuration text, every line through the binding matcher.
+#include "fuzz/FuzzSupport.h"
+#include "scan/Skhd.h"
+
+using namespace chordmap;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view input = fuzzing::text(data, size);
+    for (const ShortcutSpec& shortcut : fuzzing::shortcutsFor(input))
+        fuzzing::checkFindings(skhdFindings(input, shortcut, fuzzing::sourceURL()));
+    return 0;
+}
