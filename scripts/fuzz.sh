@@ -35,6 +35,10 @@ if [ ${#targets[@]} -eq 0 ]; then
   for source in tests/fuzz/*Fuzzer.cpp; do targets+=("$(basename "$source" .cpp)"); done
 fi
 
+# CI repeats the same mutations each run, so a pass there is not luck of the draw.
+seed=()
+[ -n "${CI:-}" ] && seed=(-seed=1)
+
 mkdir -p "$build/findings"
 for target in "${targets[@]}"; do
   mkdir -p "$build/corpus/$target"
@@ -45,7 +49,7 @@ for target in "${targets[@]}"; do
   echo "== $target: ${seconds}s"
   log="$build/findings/$target.log"
   status=0
-  "$build/tests/fuzz/$target" -max_total_time="$seconds" -timeout=10 -print_final_stats=1 \
+  "$build/tests/fuzz/$target" "${seed[@]}" -max_total_time="$seconds" -timeout=10 -print_final_stats=1 \
     -artifact_prefix="$build/findings/$target-" "$build/corpus/$target" "${directories[@]}" >"$log" 2>&1 || status=$?
   grep -E 'INFO: seed corpus|DONE|stat::number_of_executed_units|SUMMARY|ERROR|runtime error|Test unit written' "$log" || true
   [ "$status" -eq 0 ] || { echo "$target failed (log: $log)"; exit 1; }

@@ -1,5 +1,7 @@
 #include "platform/Documents.h"
 
+#include "model/Text.h"
+
 #include <plist/plist.h>
 
 #include <cstdlib>
@@ -223,7 +225,8 @@ std::optional<Value> convert(plist_t node, int depth) {
         case PLIST_KEY: {
             std::uint64_t length = 0;
             const char* text = plist_get_string_ptr(node, &length);
-            return Value(std::string(text ? text : "", text ? length : 0));
+            // A binary list's ASCII strings may carry any byte: keep every text valid UTF-8.
+            return Value(validUtf8(std::string_view(text ? text : "", text ? length : 0)));
         }
         case PLIST_DATA: {
             std::uint64_t length = 0;
@@ -267,7 +270,7 @@ std::optional<Value> convert(plist_t node, int depth) {
                 std::unique_ptr<char, decltype(&std::free)> keyOwner(key, &std::free);
                 auto value = convert(item, depth + 1);
                 if (!value) return std::nullopt;
-                dictionary.insert_or_assign(std::string(key ? key : ""), std::move(*value));
+                dictionary.insert_or_assign(validUtf8(key ? key : ""), std::move(*value));
             }
             return Value(std::move(dictionary));
         }

@@ -1,7 +1,9 @@
 // Inputs the fuzzers found, kept so they stay fixed.
 #include "model/Text.h"
 #include "platform/Documents.h"
+#include "scan/KeyboardMaestro.h"
 #include "scan/KnownPreferences.h"
+#include "support/TemporaryDirectory.h"
 #include "support/FakePlatform.h"
 #include "support/BinaryPlist.h"
 
@@ -76,6 +78,39 @@ TEST(FuzzFindings, preferenceKeysThatAreNotUtf8StillGiveTextFindings) {
     EXPECT_TRUE(isValidUtf8(findings[0].id));
     EXPECT_TRUE(isValidUtf8(findings[0].title));
     EXPECT_EQ(findings[0].title, "快捷键偏好：" + validUtf8("a\xFF\xC3"));
+}
+
+// Binary ASCII strings may hold any byte; every converted text and key is UTF-8.
+TEST(FuzzFindings, convertedStringsAndKeysAreAlwaysUtf8) {
+    BinaryPlist plist;
+    const auto name = plist.raw("\x55" "Mac\xFF\xC3");
+    const auto top = plist.dictionary({{plist.raw("\x53" "k\xFE\xE4"), name}});
+    const auto parsed = parsePropertyList(plist.bytes(top));
+    ASSERT_TRUE(parsed && parsed->dictionary());
+    ASSERT_EQ(parsed->dictionary()->size(), 1u);
+    const auto& [key, value] = *parsed->dictionary()->begin();
+    EXPECT_EQ(key, validUtf8("k\xFE\xE4"));
+    ASSERT_TRUE(value.string());
+    EXPECT_EQ(*value.string(), validUtf8("Mac\xFF\xC3"));
+}
+
+TEST(FuzzFindings, keyboardMaestroNamesThatAreNotUtf8StillGiveTextFindings) {
+    const auto parsed = parsePropertyList(testing::readFile(std::string(CHORDMAP_FIXTURES) +
+                                                            "/fuzz-findings/keyboard-maestro-name-not-utf8.bin"));
+    ASSERT_TRUE(parsed && parsed->dictionary());
+    testing::FakeProcesses processes;
+    std::size_t found = 0;
+    for (std::uint16_t code = 0; code < 128; ++code) {
+        for (std::uint64_t flags : {0ULL, 0x100000ULL, 0x40000ULL | 0x80000ULL, 0x120000ULL, 0x1E0000ULL}) {
+            for (const Finding& f : keyboardMaestroFindings(processes, *parsed->dictionary(), ShortcutSpec(code, flags),
+                                                            Url::file("/Users/u/m.plist"))) {
+                ++found;
+                EXPECT_TRUE(isValidUtf8(f.id) && isValidUtf8(f.title) && isValidUtf8(f.detail) &&
+                            isValidUtf8(f.application.name));
+            }
+        }
+    }
+    EXPECT_GT(found, 0u);
 }
 
 TEST(FuzzFindings, savedInputsParseOrFailQuietly) {
