@@ -4,6 +4,7 @@
 #include "platform/DirectoryWalk.h"
 #include "platform/Regex.h"
 #include "scan/ConfigurationScanner.h"
+#include "scan/TextPieces.h"
 
 #include <unicode/uchar.h>
 #include <unicode/utf8.h>
@@ -49,16 +50,6 @@ std::string_view extension(std::string_view path) {
     return name.substr(dot + 1);
 }
 
-// The code point at `offset`, which moves past it; an ill-formed sequence
-// counts as one character and gives a negative value.
-UChar32 nextCodePoint(std::string_view text, std::size_t& offset) {
-    auto i = static_cast<std::int32_t>(offset);
-    UChar32 c;
-    U8_NEXT(reinterpret_cast<const std::uint8_t*>(text.data()), i, static_cast<std::int32_t>(text.size()), c);
-    offset = static_cast<std::size_t>(i);
-    return c;
-}
-
 std::size_t nextCharacter(std::string_view text, std::size_t offset) {
     nextCodePoint(text, offset);
     return offset;
@@ -95,31 +86,8 @@ bool isTrimmed(UChar32 c) {
     return (U_GET_GC_MASK(c) & U_GC_Z_MASK) != 0;
 }
 
-// White space, line breaks and quotes trimmed from both ends.
-std::string trimmedName(std::string_view piece) {
-    std::size_t first = piece.size();
-    std::size_t last = 0;
-    for (std::size_t i = 0; i < piece.size();) {
-        const std::size_t start = i;
-        const UChar32 c = nextCodePoint(piece, i);
-        if (c >= 0 && isTrimmed(c)) continue;
-        first = std::min(first, start);
-        last = i;
-    }
-    return first < last ? std::string(piece.substr(first, last - first)) : std::string();
-}
-
-std::vector<std::string> modifierNames(std::string_view list) {
-    std::vector<std::string> names;
-    std::size_t start = 0;
-    while (start <= list.size()) {
-        std::size_t comma = list.find(',', start);
-        if (comma == std::string_view::npos) comma = list.size();
-        if (comma > start) names.push_back(trimmedName(list.substr(start, comma - start)));
-        start = comma + 1;
-    }
-    return names;
-}
+// Names between commas, without white space, line breaks and quotes at either end.
+std::vector<std::string> modifierNames(std::string_view list) { return trimmedPieces(list, ',', isTrimmed); }
 
 bool declares(const RegexMatch& match, const ShortcutSpec& shortcut) {
     const std::optional<std::string>& modifierList = match.group(1);

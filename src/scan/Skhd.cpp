@@ -3,6 +3,7 @@
 #include "model/Text.h"
 #include "platform/Regex.h"
 #include "scan/ConfigurationScanner.h"
+#include "scan/TextPieces.h"
 
 #include <unicode/uchar.h>
 #include <unicode/utf8.h>
@@ -71,14 +72,6 @@ void forEachLine(std::string_view text, Visit visit) {
     visit(text.substr(start), index);
 }
 
-UChar32 nextCodePoint(std::string_view text, std::size_t& offset) {
-    auto i = static_cast<std::int32_t>(offset);
-    UChar32 c;
-    U8_NEXT(reinterpret_cast<const std::uint8_t*>(text.data()), i, static_cast<std::int32_t>(text.size()), c);
-    offset = static_cast<std::size_t>(i);
-    return c;
-}
-
 // Every run of white space cut to its first character. The pattern treats
 // all white space alike and only ever as runs of any length, and the
 // modifier words are trimmed, so the outcome is the same; but runs of
@@ -99,29 +92,8 @@ std::string collapsedWhiteSpace(std::string_view line) {
 
 bool isHorizontalSpace(UChar32 c) { return c == '\t' || u_charType(c) == U_SPACE_SEPARATOR; }
 
-std::string trimmedHorizontalSpace(std::string_view piece) {
-    std::size_t first = piece.size();
-    std::size_t last = 0;
-    for (std::size_t i = 0; i < piece.size();) {
-        const std::size_t start = i;
-        const UChar32 c = nextCodePoint(piece, i);
-        if (c >= 0 && isHorizontalSpace(c)) continue;
-        first = std::min(first, start);
-        last = i;
-    }
-    return first < last ? std::string(piece.substr(first, last - first)) : std::string();
-}
-
 std::vector<std::string> modifierWords(std::string_view text) {
-    std::vector<std::string> words;
-    std::size_t start = 0;
-    while (start <= text.size()) {
-        std::size_t plus = text.find('+', start);
-        if (plus == std::string_view::npos) plus = text.size();
-        if (plus > start) words.push_back(trimmedHorizontalSpace(text.substr(start, plus - start)));
-        start = plus + 1;
-    }
-    return words;
+    return trimmedPieces(text, '+', isHorizontalSpace);
 }
 
 bool namesASide(const std::vector<std::string>& words) {
