@@ -1,7 +1,6 @@
 #include "app/ChordmapMain.h"
 
 #include "app/CommandLine.h"
-#include "app/WindowedApplication.h"
 #include "model/Json.h"
 #include "observe/ShortcutDetector.h"
 #include "platform/BundleInfo.h"
@@ -35,7 +34,7 @@ std::string scanOutput(const Platform& platform, const ShortcutSpec& shortcut) {
     return writeJson(encode(detector.scan(shortcut))) + "\n";
 }
 
-int ChordmapMain::main(int argc, char** argv) {
+int ChordmapMain::main(int argc, char** argv, WindowStarter startWindow) {
     std::signal(SIGPIPE, SIG_IGN);
     const std::vector<std::string> arguments(argv, argv + argc);
     const Command command = parseCommandLine(arguments);
@@ -44,7 +43,7 @@ int ChordmapMain::main(int argc, char** argv) {
     } else if (const auto* scan = std::get_if<ScanShortcut>(&command)) {
         writeAll(STDOUT_FILENO, scanOutput(systemPlatform(), scan->shortcut));
     } else {
-        runWindowedApplication(argc, argv);
+        startWindow(argc, argv);
     }
     return 0;
 }

@@ -9,9 +9,10 @@
 namespace chordmap {
 
 // The one entry point: print the version, scan one combination, or start the
-// windowed application. Always returns 0.
+// windowed application with `startWindow`. Always returns 0.
 struct ChordmapMain {
-    static int main(int argc, char** argv);
+    using WindowStarter = int (*)(int& argc, char** argv);
+    static int main(int argc, char** argv, WindowStarter startWindow);
 };
 
 // "Chordmap " followed by the version text and a line feed.

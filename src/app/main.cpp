@@ -1,3 +1,5 @@
 #include "app/ChordmapMain.h"
+#include "app/WindowProgram.h"
 
-int main(int argc, char** argv) { return chordmap::ChordmapMain::main(argc, argv); }
+// The command line: version and scans here, the window in its own program.
+int main(int argc, char** argv) { return chordmap::ChordmapMain::main(argc, argv, chordmap::execWindowProgram); }

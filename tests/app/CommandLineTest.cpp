@@ -4,8 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <chrono>
+#include <csignal>
 #include <cstdio>
+#include <filesystem>
 #include <spawn.h>
+#include <thread>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -143,6 +147,31 @@ TEST(Executable, closedOutputPipeStillExitsCleanly) {
     ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
     EXPECT_EQ(WEXITSTATUS(status), 0);
 }
+
+#ifndef __APPLE__
+// The command line links no GUI library; without a command it becomes the
+// window program in the same process.
+TEST(Executable, windowIsHandedToTheWindowProgram) {
+    std::string program = CHORDMAP_EXECUTABLE;
+    std::string platform = "QT_QPA_PLATFORM=offscreen";
+    std::string home = std::string("HOME=") + CHORDMAP_EXAMPLE_HOME;
+    char* argv[] = {program.data(), nullptr};
+    char* envp[] = {platform.data(), home.data(), nullptr};
+    pid_t child = 0;
+    ASSERT_EQ(::posix_spawn(&child, program.c_str(), nullptr, nullptr, argv, envp), 0);
+    const std::filesystem::path image = "/proc/" + std::to_string(child) + "/exe";
+    const auto expected = std::filesystem::path(program).parent_path() / "chordmap-window";
+    bool becameWindowProgram = false;
+    for (int attempt = 0; attempt < 600 && !becameWindowProgram; ++attempt) {
+        std::error_code error;
+        becameWindowProgram = std::filesystem::read_symlink(image, error) == std::filesystem::canonical(expected);
+        if (!becameWindowProgram) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    EXPECT_TRUE(becameWindowProgram);
+}
+#endif
 
 }  // namespace
 }  // namespace chordmap
