@@ -6,12 +6,12 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config clang-14 libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  libicu-dev libplist-dev libsimdjson-dev nlohmann-json3-dev
+  libicu-dev libplist-dev libsimdjson-dev
   qt6-base-dev qt6-declarative-dev qt6-svg-dev
   qml6-module-qtquick qml6-module-qtquick-controls qml6-module-qtquick-layouts
   qml6-module-qtquick-window qml6-module-qtqml-workerscript qml6-module-qttest
   qml6-module-qtquick-templates
-  libx11-dev libxi-dev libxcb1-dev libxcb-xinput-dev
+  libxcb1-dev libxcb-xinput-dev
   xvfb xauth fonts-noto-cjk xdotool xterm
 )
 
