@@ -77,6 +77,9 @@ struct Regex::Compiled {
 };
 
 struct RegexMatcher::State {
+    // The matcher points into the compiled pattern, which must outlive it
+    // even when the Regex it came from is gone.
+    std::shared_ptr<const Regex::Compiled> compiled;
     std::unique_ptr<icu::RegexMatcher> matcher;
     std::int32_t groupCount = 0;
     icu::UnicodeString input;  // the matcher keeps a reference to it
@@ -106,6 +109,7 @@ std::optional<Regex> Regex::compile(std::string_view pattern) {
 }
 
 RegexMatcher::RegexMatcher(const Regex& regex) : state_(std::make_unique<State>()) {
+    state_->compiled = regex.compiled_;
     UErrorCode status = U_ZERO_ERROR;
     std::unique_ptr<icu::RegexMatcher> matcher(regex.compiled_->pattern->matcher(status));
     if (U_FAILURE(status) || !matcher) return;

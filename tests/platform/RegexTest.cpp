@@ -24,6 +24,14 @@ TEST(Regex, aPatternThatDoesNotCompileGivesNothing) {
     EXPECT_TRUE(Regex::compile(R"(\w+\s*<)").has_value());
 }
 
+TEST(Regex, aMatcherOutlivesTheRegexItWasMadeFrom) {
+    RegexMatcher matcher(*Regex::compile("b+"));
+    const std::optional<RegexMatch> match = matcher.firstMatch("abbbc");
+    ASSERT_TRUE(match.has_value());
+    EXPECT_EQ(match->start, 1u);
+    EXPECT_EQ(match->end, 4u);
+}
+
 TEST(Regex, capturesAreUnicodeAwareAndOffsetsAreBytes) {
     // \w takes letters of any script, \s any Unicode space; offsets count
     // bytes even after characters outside the Basic Multilingual Plane.
