@@ -39,6 +39,13 @@ void skhd(benchmark::State& state, const std::string& text) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
 }
 
+// The same findings by the binding-line pattern, line by line: the
+// reference the skhd matcher replaces, for comparison in the same run.
+void skhdByPattern(benchmark::State& state, const std::string& text) {
+    for (auto _ : state) benchmark::DoNotOptimize(skhdFindingsByPattern(text, cmdA, sourceURL));
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+}
+
 void hammerspoon(benchmark::State& state, const std::string& text) {
     const Processes& processes = systemPlatform().processes;
     const ShortcutSpec cmdAltK(40, command | option);
@@ -46,8 +53,23 @@ void hammerspoon(benchmark::State& state, const std::string& text) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
 }
 
-// The binding pattern alone on a line of spaces, as it would run without
-// the white-space folding: the search stops at its work limit.
+// The Lua declarations by the two regular expressions the hand-written
+// search replaces: the reference, which gives up at its work limit.
+void hammerspoonByPattern(benchmark::State& state, const std::string& text) {
+    const std::string stripped = stripLuaComments(text);
+    bool exhausted = false;
+    for (auto _ : state) {
+        const auto found = luaHotKeyDeclarationsByPattern(stripped);
+        exhausted = !found;
+        benchmark::DoNotOptimize(found);
+    }
+    state.counters["exhausted"] = exhausted ? 1 : 0;
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+}
+
+// The binding pattern alone on a line of spaces, as it runs without the
+// white-space folding: the search stops at its work limit. The skhd
+// source's own matcher never backtracks; this is the reference's bound.
 void skhdPatternAtItsLimit(benchmark::State& state) {
     const auto pattern = Regex::compile(R"(^\s*(?:(\w+)\s*<\s*)?([A-Za-z+\s]*)\s*-\s*(0x[0-9A-Fa-f]+|[^\s:]+)\s*(:|\[|->))");
     RegexMatcher matcher(*pattern);
@@ -70,10 +92,26 @@ BENCHMARK_CAPTURE(skhd, letterSpace4MB, repeated("a ") + "- :")->Unit(benchmark:
 BENCHMARK_CAPTURE(skhd, spaceLines4MB, repeated(std::string(150, ' ') + "- :\n"))->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(skhd, hyphenLines4MB, repeated("-\n"))->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(skhd, bindingLines4MB, repeated("cmd + shift - a : open -a Terminal\n"))->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(skhd, keyGivenBackToAnArrow4MB, "cmd - a->" + std::string(fourMegabytes, 'b'))->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(skhdByPattern, spaceLines4MB, repeated(std::string(150, ' ') + "- :\n"))->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(skhdByPattern, bindingLines4MB, repeated("cmd + shift - a : open -a Terminal\n"))
+    ->Unit(benchmark::kMillisecond);
 
 BENCHMARK_CAPTURE(hammerspoon, openCalls4MB, repeated("hs.hotkey.bind({"))->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(hammerspoon, openTables4MB, repeated("mods = {"))->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(hammerspoon, openCallLines4MB, repeated("hs.hotkey.bind({'cmd',\n"))->Unit(benchmark::kMillisecond);
+// Every opening runs to the one brace at the end, then fails after it.
+BENCHMARK_CAPTURE(hammerspoon, openCallsOneBrace4MB, repeated("hs.hotkey.bind({", fourMegabytes - 1) + "}")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(hammerspoon, openTablesOneBrace4MB, repeated("mods = {", fourMegabytes - 1) + "}")
+    ->Unit(benchmark::kMillisecond);
+// One entry whose key name runs to the only closing quote, 4 MB on.
+BENCHMARK_CAPTURE(hammerspoon, openKeysOneQuote4MB, "mods = {}, key = '" + repeated("mods = {}, key = ", fourMegabytes - 19) + "'")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(hammerspoonByPattern, openCallsOneBrace4MB, repeated("hs.hotkey.bind({", fourMegabytes - 1) + "}")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(hammerspoonByPattern, tables4MB, repeated("{ mods = {'ctrl', 'alt'}, key = 'k', fn = f },\n"))
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(hammerspoon, longCommentLevels4MB, "--[" + std::string(2'000'000, '=') + "[" + repeated("]=", 2'000'000))
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(hammerspoon, hyphens4MB, std::string(fourMegabytes, '-'))->Unit(benchmark::kMillisecond);

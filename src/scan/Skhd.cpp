@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <unordered_map>
 
 namespace chordmap {
 namespace {
@@ -55,27 +57,54 @@ std::size_t lineEndLength(std::string_view text, std::size_t i) {
     return 0;
 }
 
+// Where the next `byte` is from some place on; each search picks up where
+// the last one stopped, so a text is searched once over per byte value.
+class NextByte {
+public:
+    explicit NextByte(char byte) : byte_(byte) {}
+
+    std::size_t from(std::string_view text, std::size_t i) {
+        if (!searched_ || at_ < i) {
+            at_ = std::min(text.find(byte_, i), text.size());
+            searched_ = true;
+        }
+        return at_;
+    }
+
+private:
+    char byte_;
+    std::size_t at_ = 0;
+    bool searched_ = false;
+};
+
 template <typename Visit>
 void forEachLine(std::string_view text, Visit visit) {
+    // The bytes that start a line end; memchr finds each far faster than a
+    // loop over every byte.
+    std::array<NextByte, 6> candidates{NextByte('\n'), NextByte('\v'), NextByte('\f'),
+                                       NextByte('\r'), NextByte('\xC2'), NextByte('\xE2')};
     std::size_t start = 0;
     std::size_t index = 0;
     for (std::size_t i = 0; i < text.size();) {
-        const std::size_t end = lineEndLength(text, i);
+        std::size_t candidate = text.size();
+        for (NextByte& next : candidates) candidate = std::min(candidate, next.from(text, i));
+        if (candidate == text.size()) break;
+        const std::size_t end = lineEndLength(text, candidate);
         if (end == 0) {
-            ++i;
+            i = candidate + 1;
             continue;
         }
-        visit(text.substr(start, i - start), index++);
-        i += end;
+        visit(text.substr(start, candidate - start), index++);
+        i = candidate + end;
         start = i;
     }
     visit(text.substr(start), index);
 }
 
-// Every run of white space cut to its first character. The pattern treats
-// all white space alike and only ever as runs of any length, and the
-// modifier words are trimmed, so the outcome is the same; but runs of
-// spaces would otherwise make the search backtrack in cubic time.
+// Every run of white space cut to its first character, for the pattern's
+// sake: runs of spaces make its search backtrack in cubic time. The pattern
+// treats all white space alike and only ever as runs of any length, and the
+// modifier words are trimmed, so the findings are the same.
 std::string collapsedWhiteSpace(std::string_view line) {
     std::string out;
     out.reserve(line.size());
@@ -102,31 +131,206 @@ bool namesASide(const std::vector<std::string>& words) {
     });
 }
 
-}  // namespace
+// --- The binding-line matcher ---
+//
+// Why it is linear, and gives what ICU's backtracking gives. Positions are
+// code points of the line; ICU tries the choices of each greedy part from
+// the longest down and the alternatives in order, and the first full match
+// wins.
+// - The key part `\s*(0x[0-9A-Fa-f]+|[^\s:]+)\s*(:|\[|->)` after the "-"
+//   depends only on where it starts. Its leading `\s*` cannot give back (no
+//   key starts with white space). The hexadecimal run giving back leaves a
+//   hex digit where a separator must be: only the longest run can match.
+//   The `[^\s:]+` run can give back only to just before a "[" or "->" inside
+//   it (a shorter run is followed by neither white space nor ":"): the
+//   longest run first, else the last such place. One pass.
+// - `[A-Za-z+\s]*` holds no "-", so wherever it starts, the "-" it reaches
+//   is the first character outside that class; giving back, or a shorter
+//   leading `\s*`, only ends in white space before that same "-", so every
+//   way through the prefix with or without the mode meets one of two "-"
+//   places, each key part is worked out once, and the first way ICU tries
+//   (every leading `\s*` at its longest, the mode first) gives the groups.
+// - The mode's `\w+` must stretch over the whole word: "<" and white space
+//   are not word characters, so nothing else can follow a shorter word.
+// So a line is read a few times over at most; ICU may instead try each
+// "-"-less split again and again (cubic on runs of white space).
 
-std::vector<Finding> skhdFindings(std::string_view text, const ShortcutSpec& shortcut, const Url& sourceURL) {
+constexpr bool isAsciiLetter(UChar32 c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+// The pattern's character classes, as bits.
+enum Class : std::uint8_t {
+    whiteSpace = 1,     // \s
+    wordCharacter = 2,  // \w
+    modifierText = 4,   // [A-Za-z+\s]
+    hexDigit = 8,       // [0-9A-Fa-f]
+    keyCharacter = 16,  // [^\s:]
+};
+
+constexpr std::uint8_t asciiClasses(UChar32 c) {
+    const bool isSpace = c == ' ' || (c >= '\t' && c <= '\r');
+    const bool isDigit = c >= '0' && c <= '9';
+    std::uint8_t classes = 0;
+    if (isSpace) classes |= whiteSpace | modifierText;
+    else if (c != ':') classes |= keyCharacter;
+    if (isAsciiLetter(c) || isDigit || c == '_') classes |= wordCharacter;
+    if (isAsciiLetter(c) || c == '+') classes |= modifierText;
+    if (isDigit || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F')) classes |= hexDigit;
+    return classes;
+}
+
+constexpr std::array<std::uint8_t, 128> asciiClassTable = [] {
+    std::array<std::uint8_t, 128> table{};
+    for (UChar32 c = 0; c < 128; ++c) table[static_cast<std::size_t>(c)] = asciiClasses(c);
+    return table;
+}();
+
+// `\w` as ICU defines it: alphabetic, marks, decimal digits, connector
+// punctuation, and the two joiners.
+bool isWordCharacter(UChar32 c) {
+    if (c == 0x200C || c == 0x200D || u_hasBinaryProperty(c, UCHAR_ALPHABETIC)) return true;
+    switch (u_charType(c)) {
+        case U_NON_SPACING_MARK:
+        case U_ENCLOSING_MARK:
+        case U_COMBINING_SPACING_MARK:
+        case U_DECIMAL_DIGIT_NUMBER:
+        case U_CONNECTOR_PUNCTUATION:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// Classes of a code point beyond ASCII; an ill-formed sequence is U+FFFD.
+std::uint8_t classesBeyondAscii(UChar32 c) {
+    if (c < 0) return keyCharacter;
+    if (isRegexWhiteSpace(static_cast<char32_t>(c))) return whiteSpace | modifierText;
+    return keyCharacter | (isWordCharacter(c) ? wordCharacter : 0);
+}
+
+// Past the code point at `i` if it is of one of the classes `mask` names,
+// else `i`; for code points beyond ASCII.
+[[gnu::noinline]] std::size_t pastBeyondAscii(std::string_view line, std::size_t i, std::uint8_t mask) {
+    std::size_t next = i;
+    return classesBeyondAscii(nextCodePoint(line, next)) & mask ? next : i;
+}
+
+// Past the code points from `i` on that are all of the classes `mask` names one of.
+std::size_t skipWhile(std::string_view line, std::size_t i, std::uint8_t mask) {
+    while (i < line.size()) {
+        const auto byte = static_cast<std::uint8_t>(line[i]);
+        if (byte < 0x80) {
+            if (!(asciiClassTable[byte] & mask)) break;
+            ++i;
+        } else {
+            const std::size_t next = pastBeyondAscii(line, i, mask);
+            if (next == i) break;
+            i = next;
+        }
+    }
+    return i;
+}
+
+// The separator at `i`, empty when there is none.
+std::string_view separatorAt(std::string_view line, std::size_t i) {
+    if (i >= line.size()) return {};
+    if (line[i] == ':' || line[i] == '[') return line.substr(i, 1);
+    if (line[i] == '-' && i + 1 < line.size() && line[i + 1] == '>') return line.substr(i, 2);
+    return {};
+}
+
+struct KeyPart {
+    std::string_view key;
+    std::string_view separator;
+};
+
+// The key and separator after the "-" that ends at `i`.
+std::optional<KeyPart> keyPartAt(std::string_view line, std::size_t i) {
+    const std::size_t start = skipWhile(line, i, whiteSpace);
+    if (line.substr(start).starts_with("0x")) {
+        const std::size_t end = skipWhile(line, start + 2, hexDigit);
+        if (end > start + 2) {
+            if (const std::string_view separator = separatorAt(line, skipWhile(line, end, whiteSpace)); !separator.empty()) {
+                return KeyPart{.key = line.substr(start, end - start), .separator = separator};
+            }
+        }
+    }
+    std::size_t end = skipWhile(line, start, keyCharacter);
+    if (end == start) return std::nullopt;
+    std::size_t separatorStart = skipWhile(line, end, whiteSpace);
+    if (separatorAt(line, separatorStart).empty()) {
+        // The last "[" or "->" after the key's first character; ASCII bytes
+        // are whole code points, so bytes can be looked at backwards.
+        do {
+            --end;
+        } while (end > start && separatorAt(line, end).empty());
+        if (end == start) return std::nullopt;
+        separatorStart = end;
+    }
+    return KeyPart{.key = line.substr(start, end - start), .separator = separatorAt(line, separatorStart)};
+}
+
+// The binding whose modifier text starts at `start`.
+std::optional<SkhdBinding> bindingFrom(std::string_view line, std::size_t start) {
+    const std::size_t dash = skipWhile(line, start, modifierText);
+    if (dash >= line.size() || line[dash] != '-') return std::nullopt;
+    const std::optional<KeyPart> keyPart = keyPartAt(line, dash + 1);
+    if (!keyPart) return std::nullopt;
+    return SkhdBinding{.mode = std::nullopt, .modifiers = line.substr(start, dash - start), .key = keyPart->key,
+                       .separator = keyPart->separator};
+}
+
+std::optional<SkhdBindingText> bindingByPattern(RegexMatcher& matcher, std::string_view line, bool* exhausted) {
+    std::optional<RegexMatch> match = matcher.firstMatch(line);
+    if (exhausted) *exhausted = matcher.lastSearchExhausted();
+    if (!match) return std::nullopt;
+    return SkhdBindingText{.mode = match->group(1), .modifiers = match->group(2).value_or(""),
+                           .key = match->group(3).value_or(""), .separator = match->group(4).value_or("")};
+}
+
+// Real files name the same few keys over and over: what each short name
+// stands for is looked up once per text.
+class KeyCodes {
+public:
+    std::optional<std::uint16_t> named(std::string_view name) {
+        if (const auto known = known_.find(name); known != known_.end()) return known->second;
+        const std::optional<std::uint16_t> code = ShortcutSpec::keyCodeNamed(name);
+        if (name.size() <= longestKept && known_.size() < mostKept) known_.emplace(name, code);
+        return code;
+    }
+
+private:
+    struct Hash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
+    };
+    static constexpr std::size_t longestKept = 32;
+    static constexpr std::size_t mostKept = 1024;
+    std::unordered_map<std::string, std::optional<std::uint16_t>, Hash, std::equal_to<>> known_;
+};
+
+template <typename BindingOf>
+std::vector<Finding> findingsWith(std::string_view text, const ShortcutSpec& shortcut, const Url& sourceURL,
+                                  BindingOf bindingOf) {
     std::vector<Finding> findings;
-    const std::optional<Regex>& pattern = bindingLine();
-    if (!pattern) return findings;
-    RegexMatcher matcher(*pattern);
     const std::string path = validUtf8(sourceURL.path().value_or(sourceURL.absoluteString()));
+    KeyCodes keyCodes;
 
     forEachLine(text, [&](std::string_view line, std::size_t index) {
         const std::string_view code = line.substr(0, line.find('#'));
         // Every binding has its "-"; most lines can be passed over unsearched.
         if (code.find('-') == std::string_view::npos) return;
-        const std::optional<RegexMatch> match = matcher.firstMatch(collapsedWhiteSpace(code));
-        if (!match) return;
-        const std::optional<std::uint16_t> key = ShortcutSpec::keyCodeNamed(match->group(3).value_or(""));
-        if (!key) return;
-        const std::vector<std::string> words = modifierWords(match->group(2).value_or(""));
+        const auto binding = bindingOf(code);
+        if (!binding) return;
+        const std::optional<std::uint16_t> key = keyCodes.named(binding->key);
+        if (!key || *key != shortcut.keyCode) return;
+        const std::vector<std::string> words = modifierWords(binding->modifiers);
         const std::optional<std::uint64_t> modifiers = ShortcutSpec::modifiersNamed(words);
         if (!modifiers) return;
         const ShortcutSpec bound(*key, *modifiers);
         if (bound.keyCode != shortcut.keyCode || bound.modifiers != shortcut.modifiers) return;
 
         const bool conditional =
-            match->group(1).has_value() || code.find('[') != std::string_view::npos || namesASide(words);
+            binding->mode.has_value() || code.find('[') != std::string_view::npos || namesASide(words);
         findings.push_back(Finding{
             .id = "skhd-" + path + "-" + std::to_string(index),
             .level = conditional ? EvidenceLevel::conditionalConfiguration : EvidenceLevel::configuration,
@@ -138,6 +342,50 @@ std::vector<Finding> skhdFindings(std::string_view text, const ShortcutSpec& sho
         });
     });
     return findings;
+}
+
+}  // namespace
+
+SkhdBindingText SkhdBinding::text() const {
+    return SkhdBindingText{.mode = mode ? std::optional<std::string>(*mode) : std::nullopt,
+                           .modifiers = std::string(modifiers), .key = std::string(key),
+                           .separator = std::string(separator)};
+}
+
+std::optional<SkhdBinding> skhdBindingOf(std::string_view line) {
+    const std::size_t wordStart = skipWhile(line, 0, whiteSpace);
+    const std::size_t wordEnd = skipWhile(line, wordStart, wordCharacter);
+    if (wordEnd > wordStart) {
+        const std::size_t angle = skipWhile(line, wordEnd, whiteSpace);
+        if (angle < line.size() && line[angle] == '<') {
+            if (std::optional<SkhdBinding> binding = bindingFrom(line, skipWhile(line, angle + 1, whiteSpace))) {
+                binding->mode = line.substr(wordStart, wordEnd - wordStart);
+                return binding;
+            }
+        }
+    }
+    return bindingFrom(line, wordStart);
+}
+
+std::optional<SkhdBindingText> skhdBindingByPattern(std::string_view line, bool* exhausted) {
+    if (exhausted) *exhausted = false;
+    const std::optional<Regex>& pattern = bindingLine();
+    if (!pattern) return std::nullopt;
+    thread_local RegexMatcher matcher(*pattern);
+    return bindingByPattern(matcher, line, exhausted);
+}
+
+std::vector<Finding> skhdFindings(std::string_view text, const ShortcutSpec& shortcut, const Url& sourceURL) {
+    return findingsWith(text, shortcut, sourceURL, skhdBindingOf);
+}
+
+std::vector<Finding> skhdFindingsByPattern(std::string_view text, const ShortcutSpec& shortcut, const Url& sourceURL) {
+    const std::optional<Regex>& pattern = bindingLine();
+    if (!pattern) return {};
+    RegexMatcher matcher(*pattern);
+    return findingsWith(text, shortcut, sourceURL, [&](std::string_view code) {
+        return bindingByPattern(matcher, collapsedWhiteSpace(code), nullptr);
+    });
 }
 
 void ConfigurationScanner::skhd(const ShortcutSpec& shortcut, DetectionSnapshot& snapshot) const {

@@ -1,6 +1,8 @@
-// Comment stripping keeps every line where it was.
+// Comment stripping keeps every line where it was, and on UTF-8 it blanks
+// exactly what the character-by-character walk blanks.
 #include "fuzz/FuzzSupport.h"
 #include "scan/Hammerspoon.h"
+#include "scan/LuaCommentsReference.h"
 
 #include <algorithm>
 
@@ -10,5 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (std::count(stripped.begin(), stripped.end(), '\n') != std::count(input.begin(), input.end(), '\n'))
         __builtin_trap();
     if (stripped.size() > input.size()) __builtin_trap();
+    const std::string valid = chordmap::validUtf8(input);
+    if (chordmap::stripLuaComments(valid) != chordmap::reference::stripLuaComments(valid)) __builtin_trap();
     return 0;
 }

@@ -1,12 +1,16 @@
 #include "scan/ConfigurationScanner.h"
+#include "platform/Regex.h"
 #include "scan/Hammerspoon.h"
+#include "scan/LuaCommentsReference.h"
 #include "support/FakePlatform.h"
 #include "support/TemporaryDirectory.h"
 
 #include <gtest/gtest.h>
+#include <unicode/utf8.h>
 
 #include <algorithm>
 #include <filesystem>
+#include <random>
 #include <sys/stat.h>
 
 namespace chordmap {
@@ -45,6 +49,141 @@ TEST(StripLuaComments, blanksCommentsAndKeepsEveryLine) {
         {"---[[x]]", "      "},                                // "-[[x]]" is a short comment's text
     };
     for (const auto& [text, expected] : cases) EXPECT_EQ(stripLuaComments(text), expected) << text;
+}
+
+// Texts drawn from pieces of what the scan looks for, reproducibly.
+std::vector<std::string> generatedTexts(const std::vector<std::string>& pieces, std::size_t count, std::uint32_t seed) {
+    std::mt19937 random(seed);
+    std::vector<std::string> texts;
+    for (std::size_t i = 0; i < count; ++i) {
+        std::string text;
+        const std::size_t length = random() % (i % 10 == 0 ? 400 : 40);
+        for (std::size_t j = 0; j < length; ++j) text += pieces[random() % pieces.size()];
+        texts.push_back(std::move(text));
+    }
+    return texts;
+}
+
+const std::vector<std::string> commentPieces{
+    "-", "--", "---", "[", "[[", "[=", "=", "]", "]]", "]=]", "]==]", "\"", "'", "\\", "\n", "\r", " ", "\t",
+    "a", "x = ", "\u00E9", "\u4E2D", "\U0001F600", "\u00A0", "hs.hotkey.bind({'cmd'}, 'K')"};
+
+const std::vector<std::string> declarationPieces{
+    "hs.hotkey.", "hs.hotkey.bind", "bind", "new", "mods", "key", "{", "}", ",", "=", "(", "\"", "'", " ", "  ", "\t",
+    "\n", "\r\n", "\v", "\f", "\u0085", "\u00A0", "\u1680", "\u2003", "\u2028", "\u2029", "\u202F", "\u3000",
+    "\u180E", "\u200B", "\uFEFF", "a", "K", "cmd", "alt", "\u00E9", "\u4E2D", "\U0001F600", "hs.hotkey.bind({",
+    "mods = {", "}, '", "}, key = '", "\\"};
+
+std::vector<fs::path> corpus(const std::string& kind);
+
+// Every Lua text the tests have: the corpus and the example home.
+std::vector<std::pair<std::string, std::string>> realLuaTexts() {
+    std::vector<std::pair<std::string, std::string>> texts;
+    for (const fs::path& file : corpus("hammerspoon")) texts.emplace_back(file.filename().string(), testing::readFile(file.string()));
+    for (const auto& entry : fs::recursive_directory_iterator(CHORDMAP_EXAMPLE_HOME)) {
+        if (entry.path().extension() == ".lua") texts.emplace_back(entry.path().string(), testing::readFile(entry.path().string()));
+    }
+    return texts;
+}
+
+TEST(StripLuaComments, agreesWithTheCharacterWalk) {
+    for (const auto& [name, text] : realLuaTexts()) EXPECT_EQ(stripLuaComments(text), reference::stripLuaComments(text)) << name;
+    for (const std::string& text : generatedTexts(commentPieces, 20'000, 7)) {
+        ASSERT_EQ(stripLuaComments(text), reference::stripLuaComments(text)) << text;
+    }
+}
+
+TEST(StripLuaComments, bytesThatAreNotUtf8KeepEveryLine) {
+    const std::vector<std::string> pieces{"\x80", "\xBF", "\xC3", "\xE4\xB8", "\xF0\x9F\x98", "\xFF", "\xED\xA0\x80",
+                                          "-", "--", "--[[", "]]", "\"", "'", "\\", "\n", "a"};
+    for (const std::string& text : generatedTexts(pieces, 5'000, 11)) {
+        const std::string stripped = stripLuaComments(text);
+        ASSERT_LE(stripped.size(), text.size()) << text;
+        ASSERT_EQ(std::count(stripped.begin(), stripped.end(), '\n'), std::count(text.begin(), text.end(), '\n')) << text;
+    }
+}
+
+std::string describe(const std::vector<LuaHotKeyDeclaration>& declarations) {
+    std::string out;
+    for (const auto& d : declarations)
+        out += std::to_string(d.pattern) + "@" + std::to_string(d.start) + "[" + d.modifierList + "|" + d.keyName + "] ";
+    return out;
+}
+
+// The hand-written search and the two regular expressions give the same
+// declarations, groups and offsets.
+void expectSameDeclarations(std::string_view stripped, const std::string& name) {
+    const auto byPattern = luaHotKeyDeclarationsByPattern(stripped);
+    ASSERT_TRUE(byPattern) << name << ": the patterns ran out of work";
+    const auto fast = luaHotKeyDeclarations(stripped);
+    ASSERT_EQ(describe(fast), describe(*byPattern)) << name;
+    ASSERT_EQ(fast, *byPattern) << name;
+}
+
+TEST(LuaHotKeyDeclarations, agreeWithThePatternsOnRealFiles) {
+    std::size_t declarations = 0;
+    for (const auto& [name, text] : realLuaTexts()) {
+        const std::string stripped = stripLuaComments(text);
+        expectSameDeclarations(stripped, name);
+        declarations += luaHotKeyDeclarations(stripped).size();
+    }
+    if (!corpus("hammerspoon").empty()) {
+        EXPECT_GE(declarations, 25u);  // the comparison covers real declarations, not only misses
+    }
+}
+
+TEST(LuaHotKeyDeclarations, agreeWithThePatternsOnGeneratedText) {
+    std::size_t declarations = 0;
+    for (const std::string& text : generatedTexts(declarationPieces, 20'000, 3)) {
+        expectSameDeclarations(text, text);
+        declarations += luaHotKeyDeclarations(text).size();
+    }
+    EXPECT_GE(declarations, 1'000u);  // the generator reaches whole matches, not only failures
+}
+
+TEST(LuaHotKeyDeclarations, shapesAtTheirEdges) {
+    const std::vector<std::pair<std::string, std::size_t>> cases{
+        {"hs.hotkey.bind({'cmd'}, 'K')", 1},
+        {"hs.hotkey.new\u3000(\u00A0{ cmd }\u2028,\v\"K'", 1},   // `\s` is Unicode white space
+        {"hs.hotkey.bind({}, '')", 0},                           // the key name is never empty
+        {"hs.hotkey.bind({cmd}, 'K", 0},                         // no closing quote
+        {"hs.hotkey.bind({cmd, 'K')", 0},                        // no closing brace
+        {"hs.hotkey.bind({cmd\u200B}, 'K')", 1},                 // a zero-width space is no white space...
+        {"hs.hotkey.bind\u200B({cmd}, 'K')", 0},                 // ...so it breaks the call apart
+        {"hs.hotkey.bindx({cmd}, 'K')", 0},
+        {"hs.hotkey.bind({a}, 'b', hs.hotkey.bind({c}, 'd'))", 2},
+        {"hs.hotkey.bind({hs.hotkey.bind({c}, 'd')", 1},         // the second call is part of the first list
+        {"mods = {x}, key = \"K\", mods={}, key='\u4E2D'", 2},
+        {"mods = {x}, key = 'K', hs.hotkey.bind({y}, 'L')", 2},   // both shapes, in shape order
+        {"hs.hotkey.bind({" + std::string(1000, ' ') + "}, '" + std::string(1000, 'k') + "'", 1},
+    };
+    for (const auto& [text, count] : cases) {
+        expectSameDeclarations(text, text);
+        EXPECT_EQ(luaHotKeyDeclarations(text).size(), count) << text;
+    }
+}
+
+// What `\s` takes, for every code point: the white space the search skips.
+TEST(LuaHotKeyDeclarations, whiteSpaceIsThePatternsWhiteSpace) {
+    const auto pattern = Regex::compile(R"(\s)");
+    ASSERT_TRUE(pattern);
+    std::string text;
+    std::vector<std::size_t> expected;
+    for (char32_t c = 0; c <= 0x10FFFF; ++c) {
+        if (c >= 0xD800 && c <= 0xDFFF) continue;
+        if (isRegexWhiteSpace(c)) expected.push_back(text.size());
+        const UChar32 u = static_cast<UChar32>(c);
+        char bytes[4];
+        std::int32_t length = 0;
+        U8_APPEND_UNSAFE(bytes, length, u);
+        text.append(bytes, static_cast<std::size_t>(length));
+    }
+    RegexMatcher matcher(*pattern);
+    std::vector<std::size_t> matched;
+    for (const RegexMatch& match : matcher.allMatches(text)) matched.push_back(match.start);
+    EXPECT_FALSE(matcher.lastSearchExhausted());
+    EXPECT_EQ(matched, expected);
+    EXPECT_EQ(expected.size(), 25u);
 }
 
 std::vector<Finding> scan(std::string_view text, const ShortcutSpec& shortcut) {
@@ -122,7 +261,20 @@ TEST(Hammerspoon, pathologicalTextsEnd) {
     EXPECT_EQ(lineNumbers(scan(mods, cmdAltK)), std::vector<std::size_t>{1});
 }
 
-TEST(Hammerspoon, aLargeRealFileStaysWithinTheSearchBudget) {
+// Openings that all run to one far-away brace or quote cost a backtracking
+// search their whole distance each; the declarations after them still count.
+TEST(Hammerspoon, declarationsAfterManyUnfinishedOnesAreFound) {
+    std::string calls;
+    while (calls.size() < 3'000'000) calls += "hs.hotkey.bind({";
+    calls += "}\nhs.hotkey.bind({'cmd','alt'}, 'K', f)\n";
+    EXPECT_EQ(lineNumbers(scan(calls, cmdAltK)), std::vector<std::size_t>{2});
+    std::string entries;
+    while (entries.size() < 3'000'000) entries += "mods = {";
+    entries += "}\nx = { mods = {'cmd','alt'}, key = 'k' }\n";
+    EXPECT_EQ(lineNumbers(scan(entries, cmdAltK)), std::vector<std::size_t>{2});
+}
+
+TEST(Hammerspoon, aLargeRealFileFindsEveryDeclaration) {
     const std::string call = "hs.hotkey.bind({'cmd', 'alt'}, 'K', function() end) -- note\n";
     const std::string entry = "{ mods = {'ctrl', 'alt'}, key = 'k', fn = f },\n";
     std::string text;
@@ -272,7 +424,6 @@ TEST(HammerspoonCorpus, everyFileScansAndFindingsPointAtDeclarations) {
     for (const auto& file : files) {
         const std::string text = testing::readFile(file.string());
         const std::string stripped = stripLuaComments(text);
-        EXPECT_EQ(std::count(stripped.begin(), stripped.end(), '\n'), std::count(text.begin(), text.end(), '\n')) << file;
         std::vector<std::size_t> lineStarts{0, 0};
         for (std::size_t i = 0; i < stripped.size(); ++i) {
             if (stripped[i] == '\n') lineStarts.push_back(i + 1);

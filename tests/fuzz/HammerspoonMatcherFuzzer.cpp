@@ -1,0 +1,16 @@
+// The hand-written declaration search against the two regular expressions
+// it stands in for: on any stripped text both find the same declarations.
+#include "fuzz/FuzzSupport.h"
+#include "scan/Hammerspoon.h"
+
+using namespace chordmap;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    // The scan only strips and searches valid UTF-8.
+    const std::string stripped = stripLuaComments(validUtf8(fuzzing::text(data, size)));
+    const std::vector<LuaHotKeyDeclaration> fast = luaHotKeyDeclarations(stripped);
+    // A search the patterns gave up on proves nothing either way.
+    const std::optional<std::vector<LuaHotKeyDeclaration>> byPattern = luaHotKeyDeclarationsByPattern(stripped);
+    if (byPattern && fast != *byPattern) __builtin_trap();
+    return 0;
+}
