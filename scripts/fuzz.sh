@@ -17,13 +17,14 @@ home=examples/home
 # One seed folder a line.
 seeds() {
   case "$1" in
-    PropertyListFuzzer) printf '%s\n' "$corpus"/{keyboard-maestro,rectangle,maccy,raycast,monitorcontrol,symbolichotkeys} "$home" ;;
+    PropertyListFuzzer | BinaryPropertyListFuzzer) printf '%s\n' "$corpus"/{keyboard-maestro,rectangle,maccy,raycast,monitorcontrol,symbolichotkeys} "$home" ;;
     JsonFuzzer) printf '%s\n' "$corpus"/{karabiner,karabiner-rules,rectangle} ;;
     KeyboardMaestroFuzzer) printf '%s\n' "$corpus/keyboard-maestro" "$home/Library/Application Support" ;;
     KarabinerFuzzer) printf '%s\n' "$corpus"/{karabiner,karabiner-rules} ;;
     KnownPreferencesFuzzer) printf '%s\n' "$corpus"/{rectangle,maccy,raycast,monitorcontrol} "$home/Library/Preferences" ;;
     SkhdFuzzer) printf '%s\n' "$corpus/skhd" ;;
-    HammerspoonFuzzer | LuaCommentsFuzzer) printf '%s\n' "$corpus/hammerspoon" ;;
+    SkhdMatcherFuzzer) printf '%s\n' "$corpus/skhd" "$home/.config/skhd" ;;
+    HammerspoonFuzzer | LuaCommentsFuzzer | HammerspoonMatcherFuzzer) printf '%s\n' "$corpus/hammerspoon" ;;
     RaycastShortcutFuzzer) printf '%s\n' tests/fuzz/seeds/raycast ;;
     KeyNameFuzzer) printf '%s\n' tests/fuzz/seeds/keynames ;;
     CommandLineFuzzer) printf '%s\n' tests/fuzz/seeds/commandline ;;

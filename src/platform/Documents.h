@@ -18,10 +18,20 @@ std::optional<Value> parsePropertyList(std::string_view bytes);
 std::optional<Value> parseJson(std::string_view bytes);
 
 namespace detail {
-// Guards run before the bytes reach libplist, whose parsers recurse once per
-// nesting level and copy shared objects.
+// Each node of an expanded tree needs at least one byte of a file that may
+// hold at most about four million; more means shared objects multiplied.
+inline constexpr std::uint64_t propertyListNodeLimit = 8'000'000;
+
+// Guards run before a list is read: libplist's parsers recurse once per
+// nesting level, and both readers copy shared objects once per reference.
 bool binaryPropertyListIsTame(std::string_view bytes, int depthLimit, std::uint64_t nodeLimit);
 bool xmlPropertyListIsTame(std::string_view bytes, int depthLimit);
+
+// Binary lists read straight into Value, with the same guards.
+std::optional<Value> parseBinaryPropertyList(std::string_view bytes);
+// Either kind through libplist and a conversion of its tree: the way XML is
+// read, and the reference the binary reader is checked against.
+std::optional<Value> parsePropertyListWithLibplist(std::string_view bytes);
 }  // namespace detail
 
 }  // namespace chordmap

@@ -5,155 +5,10 @@
 #include <plist/plist.h>
 
 #include <cstdlib>
-#include <cstring>
 #include <memory>
-#include <vector>
 
 namespace chordmap {
 namespace detail {
-namespace {
-
-std::uint64_t readBigEndian(const unsigned char* p, std::size_t n) {
-    std::uint64_t value = 0;
-    for (std::size_t i = 0; i < n; ++i) value = (value << 8) | p[i];
-    return value;
-}
-
-// The object table of a binary property list, read only as far as the
-// container references go.
-class BinaryObjects {
-public:
-    explicit BinaryObjects(std::string_view bytes)
-        : data_(reinterpret_cast<const unsigned char*>(bytes.data())), size_(bytes.size()) {}
-
-    bool readTrailer() {
-        if (size_ < 8 + 32 || std::memcmp(data_, "bplist00", 8) != 0) return false;
-        const unsigned char* trailer = data_ + size_ - 32;
-        offsetSize_ = trailer[6];
-        refSize_ = trailer[7];
-        count_ = readBigEndian(trailer + 8, 8);
-        top_ = readBigEndian(trailer + 16, 8);
-        tableOffset_ = readBigEndian(trailer + 24, 8);
-        if (offsetSize_ < 1 || offsetSize_ > 8 || refSize_ < 1 || refSize_ > 8) return false;
-        if (count_ == 0 || top_ >= count_) return false;
-        const std::uint64_t tableEnd = size_ - 32;
-        if (tableOffset_ > tableEnd || count_ > (tableEnd - tableOffset_) / offsetSize_) return false;
-        return true;
-    }
-
-    std::uint64_t count() const { return count_; }
-    std::uint64_t top() const { return top_; }
-
-    // The references an object holds; false when the object is malformed.
-    bool references(std::uint64_t object, std::vector<std::uint64_t>& out) const {
-        out.clear();
-        const std::uint64_t offset = readBigEndian(data_ + tableOffset_ + object * offsetSize_, offsetSize_);
-        if (offset >= size_) return false;
-        const unsigned char marker = data_[offset];
-        const unsigned type = marker >> 4;
-        if (type != 0xA && type != 0xC && type != 0xD) return true;  // no children
-        std::uint64_t entries = marker & 0xF;
-        std::uint64_t position = offset + 1;
-        if (entries == 0xF) {
-            if (position >= size_ || (data_[position] >> 4) != 0x1) return false;
-            const std::size_t width = std::size_t{1} << (data_[position] & 0xF);
-            if (width > 8 || position + 1 + width > size_) return false;
-            entries = readBigEndian(data_ + position + 1, width);
-            position += 1 + width;
-        }
-        const std::uint64_t refs = type == 0xD ? entries * 2 : entries;
-        if (entries > size_ || refs > (size_ - position) / refSize_) return false;
-        out.reserve(refs);
-        for (std::uint64_t i = 0; i < refs; ++i) {
-            const std::uint64_t ref = readBigEndian(data_ + position + i * refSize_, refSize_);
-            if (ref >= count_) return false;
-            // libplist aborts on a dictionary key holding a NUL character.
-            if (type == 0xD && i < entries && keyHoldsNul(ref)) return false;
-            out.push_back(ref);
-        }
-        return true;
-    }
-
-private:
-    // An ASCII or UTF-16 string with a zero character; malformed counts too.
-    bool keyHoldsNul(std::uint64_t object) const {
-        const std::uint64_t offset = readBigEndian(data_ + tableOffset_ + object * offsetSize_, offsetSize_);
-        if (offset >= size_) return true;
-        const unsigned type = data_[offset] >> 4;
-        if (type != 0x5 && type != 0x6) return false;
-        std::uint64_t length = data_[offset] & 0xF;
-        std::uint64_t position = offset + 1;
-        if (length == 0xF) {
-            if (position >= size_ || (data_[position] >> 4) != 0x1) return true;
-            const std::size_t width = std::size_t{1} << (data_[position] & 0xF);
-            if (width > 8 || position + 1 + width > size_) return true;
-            length = readBigEndian(data_ + position + 1, width);
-            position += 1 + width;
-        }
-        const std::uint64_t unit = type == 0x6 ? 2 : 1;
-        if (length > (size_ - position) / unit) return true;
-        for (std::uint64_t i = 0; i < length; ++i) {
-            const unsigned char* character = data_ + position + i * unit;
-            if (character[0] == 0 && (unit == 1 || character[1] == 0)) return true;
-        }
-        return false;
-    }
-
-    const unsigned char* data_;
-    std::uint64_t size_;
-    unsigned offsetSize_ = 0, refSize_ = 0;
-    std::uint64_t count_ = 0, top_ = 0, tableOffset_ = 0;
-};
-
-}  // namespace
-
-bool binaryPropertyListIsTame(std::string_view bytes, int depthLimit, std::uint64_t nodeLimit) {
-    BinaryObjects objects(bytes);
-    if (!objects.readTrailer()) return false;
-
-    // Depth-first over the object graph with memoised subtree sizes: the
-    // expanded tree is what the parser builds, so shared objects count once
-    // per reference. A reference back into the current path is a cycle.
-    enum : unsigned char { unvisited, open, done };
-    std::vector<unsigned char> state(objects.count(), unvisited);
-    std::vector<std::uint32_t> treeSize(objects.count(), 0);
-    struct Frame {
-        std::uint64_t object;
-        std::vector<std::uint64_t> children;
-        std::size_t next = 0;
-        std::uint64_t size = 1;
-    };
-    std::vector<Frame> stack;
-    auto enter = [&](std::uint64_t object) {
-        Frame frame{object, {}, 0, 1};
-        if (!objects.references(object, frame.children)) return false;
-        state[object] = open;
-        stack.push_back(std::move(frame));
-        return static_cast<int>(stack.size()) <= depthLimit;
-    };
-    if (!enter(objects.top())) return false;
-    while (!stack.empty()) {
-        Frame& frame = stack.back();
-        if (frame.next == frame.children.size()) {
-            if (frame.size > nodeLimit) return false;
-            treeSize[frame.object] = static_cast<std::uint32_t>(frame.size);
-            state[frame.object] = done;
-            const std::uint64_t size = frame.size;
-            stack.pop_back();
-            if (!stack.empty()) stack.back().size += size;
-            continue;
-        }
-        const std::uint64_t child = frame.children[frame.next++];
-        if (state[child] == open) return false;
-        if (state[child] == done) {
-            frame.size += treeSize[child];
-            if (frame.size > nodeLimit) return false;
-            continue;
-        }
-        if (!enter(child)) return false;
-    }
-    return true;
-}
 
 bool xmlPropertyListIsTame(std::string_view bytes, int depthLimit) {
     int depth = 0;
@@ -194,10 +49,6 @@ bool xmlPropertyListIsTame(std::string_view bytes, int depthLimit) {
 }  // namespace detail
 
 namespace {
-
-// Each container in an expanded tree needs at least one byte of a file that
-// may hold at most about four million; more means shared objects multiplied.
-constexpr std::uint64_t propertyListNodeLimit = 8'000'000;
 
 struct PlistDeleter {
     void operator()(plist_t node) const { plist_free(node); }
@@ -245,10 +96,17 @@ std::optional<Value> convert(plist_t node, int depth) {
         }
         case PLIST_ARRAY: {
             Value::Array array;
-            const std::uint32_t size = plist_array_get_size(node);
-            array.reserve(size);
-            for (std::uint32_t i = 0; i < size; ++i) {
-                auto item = convert(plist_array_get_item(node, i), depth + 1);
+            array.reserve(plist_array_get_size(node));
+            // Walking by index is linear per item in libplist 2.2 (parsed
+            // arrays have no index), so the iterator keeps this linear.
+            plist_array_iter iterator = nullptr;
+            plist_array_new_iter(node, &iterator);
+            std::unique_ptr<void, decltype(&std::free)> iteratorOwner(iterator, &std::free);
+            for (;;) {
+                plist_t element = nullptr;
+                plist_array_next_item(node, iterator, &element);
+                if (!element) break;
+                auto item = convert(element, depth + 1);
                 if (!item) return std::nullopt;
                 array.push_back(std::move(*item));
             }
@@ -282,12 +140,14 @@ std::optional<Value> convert(plist_t node, int depth) {
 
 }  // namespace
 
-std::optional<Value> parsePropertyList(std::string_view bytes) {
+namespace detail {
+
+std::optional<Value> parsePropertyListWithLibplist(std::string_view bytes) {
     if (bytes.empty() || bytes.size() > UINT32_MAX) return std::nullopt;
     const auto length = static_cast<std::uint32_t>(bytes.size());
     const bool binary = plist_is_binary(bytes.data(), length) != 0;
-    if (binary ? !detail::binaryPropertyListIsTame(bytes, documentDepthLimit, propertyListNodeLimit)
-               : !detail::xmlPropertyListIsTame(bytes, documentDepthLimit)) {
+    if (binary ? !binaryPropertyListIsTame(bytes, documentDepthLimit, propertyListNodeLimit)
+               : !xmlPropertyListIsTame(bytes, documentDepthLimit)) {
         return std::nullopt;
     }
     plist_t root = nullptr;
@@ -295,6 +155,16 @@ std::optional<Value> parsePropertyList(std::string_view bytes) {
     if (!root) return std::nullopt;
     std::unique_ptr<void, PlistDeleter> owner(root);
     return convert(root, 0);
+}
+
+}  // namespace detail
+
+std::optional<Value> parsePropertyList(std::string_view bytes) {
+    if (bytes.empty() || bytes.size() > UINT32_MAX) return std::nullopt;
+    // One tree instead of libplist's and ours alive at once.
+    if (plist_is_binary(bytes.data(), static_cast<std::uint32_t>(bytes.size())) != 0)
+        return detail::parseBinaryPropertyList(bytes);
+    return detail::parsePropertyListWithLibplist(bytes);
 }
 
 }  // namespace chordmap

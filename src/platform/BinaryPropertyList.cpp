@@ -1,0 +1,384 @@
+// Binary property lists (bplist00), read straight into Value.
+//
+// The reader accepts what libplist 2.2 accepts and converts it the same way
+// (the libplist path stays as the reference for tests). Where libplist gets a
+// value wrong the reader keeps it: dates before 2001 or past 2^31 seconds, and
+// empty UTF-16 strings, which libplist refuses. Counts wider than 8 bytes,
+// which libplist reads in part, are refused.
+#include "platform/Documents.h"
+
+#include "model/Text.h"
+
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+namespace chordmap {
+namespace detail {
+namespace {
+
+std::uint64_t readBigEndian(const unsigned char* p, std::size_t n) {
+    std::uint64_t value = 0;
+    for (std::size_t i = 0; i < n; ++i) value = (value << 8) | p[i];
+    return value;
+}
+
+enum Marker : unsigned {
+    simple = 0x0,
+    integerMarker = 0x1,
+    realMarker = 0x2,
+    dateMarker = 0x3,
+    dataMarker = 0x4,
+    asciiMarker = 0x5,
+    utf16Marker = 0x6,
+    uidMarker = 0x8,
+    arrayMarker = 0xA,
+    setMarker = 0xC,
+    dictionaryMarker = 0xD,
+};
+
+bool isContainer(unsigned type) { return type == arrayMarker || type == setMarker || type == dictionaryMarker; }
+
+// The object table of a binary property list. Every read is checked against
+// the end of the object area (the start of the offset table).
+class BinaryObjects {
+public:
+    explicit BinaryObjects(std::string_view bytes)
+        : data_(reinterpret_cast<const unsigned char*>(bytes.data())), size_(bytes.size()) {}
+
+    bool readTrailer() {
+        if (size_ < 8 + 32 || std::memcmp(data_, "bplist00", 8) != 0) return false;
+        const unsigned char* trailer = data_ + size_ - 32;
+        offsetSize_ = trailer[6];
+        refSize_ = trailer[7];
+        count_ = readBigEndian(trailer + 8, 8);
+        top_ = readBigEndian(trailer + 16, 8);
+        tableOffset_ = readBigEndian(trailer + 24, 8);
+        if (offsetSize_ < 1 || offsetSize_ > 8 || refSize_ < 1 || refSize_ > 8) return false;
+        if (count_ == 0 || top_ >= count_) return false;
+        const std::uint64_t tableEnd = size_ - 32;
+        if (tableOffset_ < 8 || tableOffset_ > tableEnd) return false;
+        return count_ <= (tableEnd - tableOffset_) / offsetSize_;
+    }
+
+    std::uint64_t count() const { return count_; }
+    std::uint64_t top() const { return top_; }
+    unsigned refSize() const { return refSize_; }
+
+    // Where an object starts; none when the offset points outside the object area.
+    std::optional<std::uint64_t> offset(std::uint64_t object) const {
+        const std::uint64_t at = readBigEndian(data_ + tableOffset_ + object * offsetSize_, offsetSize_);
+        if (at < 8 || at >= tableOffset_) return std::nullopt;
+        return at;
+    }
+
+    // An object's type, its count (strings, data, containers) or size nibble
+    // (the rest), and where its payload starts.
+    struct Header {
+        unsigned type;
+        std::uint64_t count;
+        std::uint64_t payload;
+    };
+    std::optional<Header> header(std::uint64_t object) const {
+        const auto at = offset(object);
+        if (!at) return std::nullopt;
+        const unsigned char marker = data_[*at];
+        Header h{static_cast<unsigned>(marker >> 4), marker & 0xFu, *at + 1};
+        const bool counted =
+            h.type == dataMarker || h.type == asciiMarker || h.type == utf16Marker || isContainer(h.type);
+        if (counted && h.count == 0xF) {
+            if (h.payload >= tableOffset_ || (data_[h.payload] >> 4) != integerMarker) return std::nullopt;
+            // Counts wider than 8 bytes are malformed (libplist reads their low bytes).
+            const std::uint64_t width = std::uint64_t{1} << (data_[h.payload] & 0xF);
+            if (width > 8 || !fits(h.payload + 1, width)) return std::nullopt;
+            h.count = readBigEndian(data_ + h.payload + 1, width);
+            h.payload += 1 + width;
+        }
+        return h;
+    }
+
+    // Whether `length` bytes from `position` lie inside the object area.
+    bool fits(std::uint64_t position, std::uint64_t length) const {
+        return position <= tableOffset_ && length <= tableOffset_ - position;
+    }
+    // Whether `count` items of `unit` bytes each do.
+    bool fits(std::uint64_t position, std::uint64_t count, std::uint64_t unit) const {
+        return position <= tableOffset_ && count <= (tableOffset_ - position) / unit;
+    }
+
+    std::uint64_t reference(std::uint64_t position, std::uint64_t i) const {
+        return readBigEndian(data_ + position + i * refSize_, refSize_);
+    }
+    const unsigned char* at(std::uint64_t position) const { return data_ + position; }
+
+    // A container's references: count (doubled for a dictionary) and where
+    // they start; none when they do not fit or point past the table.
+    struct References {
+        std::uint64_t entries;  // elements, or dictionary pairs
+        std::uint64_t total;    // references
+        std::uint64_t position;
+    };
+    std::optional<References> references(const Header& h) const {
+        if (!isContainer(h.type)) return References{0, 0, h.payload};
+        if (h.count > tableOffset_) return std::nullopt;
+        const std::uint64_t total = h.type == dictionaryMarker ? h.count * 2 : h.count;
+        if (!fits(h.payload, total, refSize_)) return std::nullopt;
+        return References{h.count, total, h.payload};
+    }
+
+private:
+    const unsigned char* data_;
+    std::uint64_t size_;
+    unsigned offsetSize_ = 0, refSize_ = 0;
+    std::uint64_t count_ = 0, top_ = 0, tableOffset_ = 0;
+};
+
+// A string object (ASCII or UTF-16) as libplist 2.2 converts it, made
+// valid UTF-8; none when the object is no string or is malformed.
+std::optional<std::string> string(const BinaryObjects& objects, const BinaryObjects::Header& h) {
+    if (h.type == asciiMarker) {
+        if (!objects.fits(h.payload, h.count)) return std::nullopt;
+        const auto* begin = reinterpret_cast<const char*>(objects.at(h.payload));
+        // libplist keeps an ASCII string only up to its first NUL.
+        const auto* nul = static_cast<const char*>(std::memchr(begin, 0, h.count));
+        return validUtf8(std::string_view(begin, nul ? static_cast<std::size_t>(nul - begin) : h.count));
+    }
+    if (h.type != utf16Marker) return std::nullopt;
+    // libplist 2.2 fails on an empty UTF-16 string, which is harmless to accept.
+    if (!objects.fits(h.payload, h.count, 2)) return std::nullopt;
+    const unsigned char* units = objects.at(h.payload);
+    std::string out;
+    out.reserve(h.count * 3);
+    // Surrogates as libplist pairs them: a lead waits for the next trail even
+    // across other characters; a second lead drops both; a lone trail is dropped.
+    bool lead = false;
+    std::uint32_t pending = 0;
+    for (std::uint64_t i = 0; i < h.count; ++i) {
+        const std::uint32_t c = (std::uint32_t{units[2 * i]} << 8) | units[2 * i + 1];
+        if (c >= 0xD800 && c <= 0xDBFF) {
+            if (!lead) pending = 0x10000 + ((c & 0x3FF) << 10);
+            lead = !lead;
+        } else if (c >= 0xDC00 && c <= 0xDFFF) {
+            if (lead) {
+                lead = false;
+                const std::uint32_t w = pending | (c & 0x3FF);
+                out += static_cast<char>(0xF0 + ((w >> 18) & 0x7));
+                out += static_cast<char>(0x80 + ((w >> 12) & 0x3F));
+                out += static_cast<char>(0x80 + ((w >> 6) & 0x3F));
+                out += static_cast<char>(0x80 + (w & 0x3F));
+            }
+        } else if (c >= 0x800) {
+            out += static_cast<char>(0xE0 + ((c >> 12) & 0xF));
+            out += static_cast<char>(0x80 + ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 + (c & 0x3F));
+        } else if (c >= 0x80) {
+            out += static_cast<char>(0xC0 + ((c >> 6) & 0x1F));
+            out += static_cast<char>(0x80 + (c & 0x3F));
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return validUtf8(out);
+}
+
+// Dates keep whole microseconds, as libplist 2.2 stores them; the seconds
+// are not cut to 32 bits as its accessor does.
+double microsecondDate(double seconds) {
+    if (!std::isfinite(seconds) || std::fabs(seconds) >= 9.2e18) return seconds;
+    const auto whole = static_cast<std::int64_t>(seconds);
+    const auto microseconds = static_cast<std::int64_t>((seconds - static_cast<double>(whole)) * 1000000);
+    return static_cast<double>(whole) + static_cast<double>(microseconds) / 1e6;
+}
+
+// Builds the tree, once the graph is known to be tame (no cycles, bounded
+// depth and expansion).
+class Builder {
+public:
+    explicit Builder(const BinaryObjects& objects) : objects_(objects) {}
+
+    bool build(std::uint64_t object, int depth, Value& out) const {
+        if (depth > documentDepthLimit) return false;
+        const auto h = objects_.header(object);
+        if (!h) return false;
+        switch (h->type) {
+            case simple:
+                // Null and fill markers are not objects libplist 2.2 reads.
+                if (h->count != 0x8 && h->count != 0x9) return false;
+                out = Value(h->count == 0x9);
+                return true;
+            case integerMarker: {
+                if (h->count > 4) return false;
+                const std::uint64_t width = std::uint64_t{1} << h->count;
+                if (!objects_.fits(h->payload, width)) return false;
+                // A 16-byte integer keeps its low 64 bits.
+                const std::uint64_t low = width > 8 ? width - 8 : 0;
+                out = Value::unsignedInteger(readBigEndian(objects_.at(h->payload + low), width - low));
+                return true;
+            }
+            case realMarker:
+            case dateMarker: {
+                if (h->count != 2 && h->count != 3) return false;
+                if (h->type == dateMarker && h->count != 3) return false;
+                const std::uint64_t width = std::uint64_t{1} << h->count;
+                if (!objects_.fits(h->payload, width)) return false;
+                const std::uint64_t bits = readBigEndian(objects_.at(h->payload), width);
+                double real = 0;
+                if (width == 4) {
+                    float f = 0;
+                    const auto narrow = static_cast<std::uint32_t>(bits);
+                    std::memcpy(&f, &narrow, sizeof f);
+                    real = f;
+                } else {
+                    std::memcpy(&real, &bits, sizeof real);
+                }
+                out = h->type == dateMarker ? Value(Value::Date{microsecondDate(real)}) : Value(real);
+                return true;
+            }
+            case dataMarker: {
+                if (!objects_.fits(h->payload, h->count)) return false;
+                out = Value(Value::Data{std::string(reinterpret_cast<const char*>(objects_.at(h->payload)), h->count)});
+                return true;
+            }
+            case asciiMarker:
+            case utf16Marker: {
+                auto text = string(objects_, *h);
+                if (!text) return false;
+                out = Value(std::move(*text));
+                return true;
+            }
+            case uidMarker: {
+                const std::uint64_t width = h->count + 1;
+                if (!objects_.fits(h->payload, width)) return false;
+                const std::uint64_t low = width > 8 ? width - 8 : 0;
+                const std::uint64_t uid = readBigEndian(objects_.at(h->payload + low), width - low);
+                if (uid > UINT32_MAX) return false;  // keyed archives count objects in 32 bits
+                out = Value::unsignedInteger(uid);
+                return true;
+            }
+            case arrayMarker:
+            case setMarker:
+            case dictionaryMarker:
+                return container(*h, depth, out);
+            default:
+                return false;
+        }
+    }
+
+private:
+    bool container(const BinaryObjects::Header& h, int depth, Value& out) const {
+        const auto refs = objects_.references(h);
+        if (!refs) return false;
+        for (std::uint64_t i = 0; i < refs->total; ++i) {
+            if (objects_.reference(refs->position, i) >= objects_.count()) return false;
+        }
+        if (h.type != dictionaryMarker) {
+            Value::Array array(refs->entries);
+            for (std::uint64_t i = 0; i < refs->entries; ++i) {
+                if (!build(objects_.reference(refs->position, i), depth + 1, array[i])) return false;
+            }
+            out = Value(std::move(array));
+            return true;
+        }
+        Value::Dictionary dictionary;
+        for (std::uint64_t i = 0; i < refs->entries; ++i) {
+            const std::uint64_t keyObject = objects_.reference(refs->position, i);
+            const auto keyHeader = objects_.header(keyObject);
+            if (!keyHeader) return false;
+            auto key = string(objects_, *keyHeader);
+            if (!key) return false;
+            // A repeated key keeps its last value.
+            auto& value = dictionary.insert_or_assign(std::move(*key), Value()).first->second;
+            if (!build(objects_.reference(refs->position, refs->entries + i), depth + 1, value)) return false;
+        }
+        out = Value(std::move(dictionary));
+        return true;
+    }
+
+    const BinaryObjects& objects_;
+};
+
+// An ASCII or UTF-16 key with a zero character; malformed counts too.
+// libplist 2.2 aborts the process on such a key, so documents holding one are
+// refused by both paths alike.
+bool keyHoldsNul(const BinaryObjects& objects, std::uint64_t object) {
+    const auto h = objects.header(object);
+    if (!h) return true;
+    if (h->type != asciiMarker && h->type != utf16Marker) return false;
+    const std::uint64_t unit = h->type == utf16Marker ? 2 : 1;
+    if (!objects.fits(h->payload, h->count, unit)) return true;
+    const unsigned char* characters = objects.at(h->payload);
+    for (std::uint64_t i = 0; i < h->count; ++i) {
+        const unsigned char* character = characters + i * unit;
+        if (character[0] == 0 && (unit == 1 || character[1] == 0)) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool binaryPropertyListIsTame(std::string_view bytes, int depthLimit, std::uint64_t nodeLimit) {
+    BinaryObjects objects(bytes);
+    if (!objects.readTrailer()) return false;
+
+    // Depth-first over the object graph with memoised subtree sizes: the
+    // expanded tree is what a parser builds, so shared objects count once
+    // per reference. A reference back into the current path is a cycle.
+    enum : unsigned char { unvisited, open, done };
+    std::vector<unsigned char> state(objects.count(), unvisited);
+    std::vector<std::uint32_t> treeSize(objects.count(), 0);
+    struct Frame {
+        std::uint64_t object;
+        BinaryObjects::References refs;
+        std::uint64_t next = 0;
+        std::uint64_t size = 1;
+    };
+    std::vector<Frame> stack;
+    auto enter = [&](std::uint64_t object) {
+        const auto h = objects.header(object);
+        if (!h) return false;
+        const auto refs = objects.references(*h);
+        if (!refs) return false;
+        for (std::uint64_t i = 0; i < refs->total; ++i) {
+            const std::uint64_t ref = objects.reference(refs->position, i);
+            if (ref >= objects.count()) return false;
+            if (h->type == dictionaryMarker && i < refs->entries && keyHoldsNul(objects, ref)) return false;
+        }
+        state[object] = open;
+        stack.push_back(Frame{object, *refs, 0, 1});
+        return static_cast<int>(stack.size()) <= depthLimit;
+    };
+    if (!enter(objects.top())) return false;
+    while (!stack.empty()) {
+        Frame& frame = stack.back();
+        if (frame.next == frame.refs.total) {
+            if (frame.size > nodeLimit) return false;
+            treeSize[frame.object] = static_cast<std::uint32_t>(frame.size);
+            state[frame.object] = done;
+            const std::uint64_t size = frame.size;
+            stack.pop_back();
+            if (!stack.empty()) stack.back().size += size;
+            continue;
+        }
+        const std::uint64_t child = objects.reference(frame.refs.position, frame.next++);
+        if (state[child] == open) return false;
+        if (state[child] == done) {
+            frame.size += treeSize[child];
+            if (frame.size > nodeLimit) return false;
+            continue;
+        }
+        if (!enter(child)) return false;
+    }
+    return true;
+}
+
+std::optional<Value> parseBinaryPropertyList(std::string_view bytes) {
+    if (!binaryPropertyListIsTame(bytes, documentDepthLimit, propertyListNodeLimit)) return std::nullopt;
+    BinaryObjects objects(bytes);
+    objects.readTrailer();
+    Value root;
+    if (!Builder(objects).build(objects.top(), 0, root)) return std::nullopt;
+    return root;
+}
+
+}  // namespace detail
+}  // namespace chordmap
