@@ -67,44 +67,33 @@ TEST(Start, twiceReplacesTheFirstObservation) {
     EXPECT_EQ(s.updates[0].shortcut, commandB);
 }
 
-TEST(Start, failsWithOneMessageWhenTheKeyTapCannotBeInstalled) {
-    const std::vector<std::pair<const char*, void (*)(FakeEventTaps&)>> failures{
-        {"tap refused", [](FakeEventTaps& taps) { taps.refused = {TapLocation::session}; }},
-        {"no run-loop source", [](FakeEventTaps& taps) { taps.withoutSource = {TapLocation::session}; }},
-        {"tap disabled from the outset", [](FakeEventTaps& taps) { taps.createdDisabled = {TapLocation::session}; }},
+// A refused key tap fails the start; a refused hot-key tap only loses the route.
+TEST(Start, aTapThatCannotBeInstalledFailsOnlyWhatItServes) {
+    const std::vector<std::pair<const char*, std::set<TapLocation> FakeEventTaps::*>> failures{
+        {"tap refused", &FakeEventTaps::refused},
+        {"no run-loop source", &FakeEventTaps::withoutSource},
+        {"tap disabled from the outset", &FakeEventTaps::createdDisabled},
     };
-    for (const auto& [name, fail] : failures) {
-        SCOPED_TRACE(name);
-        DetectorScenario s;
-        fail(s.platform.eventTaps);
-        EXPECT_FALSE(s.detector->start());
-        EXPECT_FALSE(s.detector->isListening());
-        EXPECT_FALSE(s.detector->routeAvailable());
-        EXPECT_EQ(s.statuses, std::vector<std::string>{permissionMessage});
-        EXPECT_TRUE(s.platform.mainQueue.activeTimers().empty());
-        EXPECT_EQ(s.platform.eventTaps.requests, std::vector<TapLocation>{TapLocation::session});
-        EXPECT_TRUE(s.everyTapEnded());
-    }
-}
-
-TEST(Start, runsWithoutTheRouteWhenOnlyTheHotKeyTapFails) {
-    const std::vector<std::pair<const char*, void (*)(FakeEventTaps&)>> failures{
-        {"tap refused", [](FakeEventTaps& taps) { taps.refused = {TapLocation::annotatedSession}; }},
-        {"no run-loop source", [](FakeEventTaps& taps) { taps.withoutSource = {TapLocation::annotatedSession}; }},
-        {"tap disabled from the outset", [](FakeEventTaps& taps) { taps.createdDisabled = {TapLocation::annotatedSession}; }},
-    };
-    for (const auto& [name, fail] : failures) {
-        SCOPED_TRACE(name);
-        DetectorScenario s;
-        fail(s.platform.eventTaps);
-        EXPECT_TRUE(s.detector->start());
-        EXPECT_TRUE(s.detector->isListening());
-        EXPECT_FALSE(s.detector->routeAvailable());
-        EXPECT_EQ(s.statuses, std::vector<std::string>{routeMissingAtStart});
-        EXPECT_EQ(s.platform.mainQueue.activeTimers().size(), 1u);
-        const FakeTap* hotKeys = s.hotKeyTap();
-        EXPECT_TRUE(!hotKeys || hotKeys->ended());
-        EXPECT_FALSE(s.keyTap()->ended());
+    for (const auto& [name, failure] : failures) {
+        for (const TapLocation location : {TapLocation::session, TapLocation::annotatedSession}) {
+            const bool keyTap = location == TapLocation::session;
+            SCOPED_TRACE(std::string(name) + (keyTap ? " (key tap)" : " (hot-key tap)"));
+            DetectorScenario s;
+            (s.platform.eventTaps.*failure) = {location};
+            EXPECT_EQ(s.detector->start(), !keyTap);
+            EXPECT_EQ(s.detector->isListening(), !keyTap);
+            EXPECT_FALSE(s.detector->routeAvailable());
+            EXPECT_EQ(s.statuses, std::vector<std::string>{keyTap ? permissionMessage : routeMissingAtStart});
+            EXPECT_EQ(s.platform.mainQueue.activeTimers().size(), keyTap ? 0u : 1u);
+            if (keyTap) {
+                EXPECT_EQ(s.platform.eventTaps.requests, std::vector<TapLocation>{TapLocation::session});
+                EXPECT_TRUE(s.everyTapEnded());
+            } else {
+                const FakeTap* hotKeys = s.hotKeyTap();
+                EXPECT_TRUE(!hotKeys || hotKeys->ended());
+                EXPECT_FALSE(s.keyTap()->ended());
+            }
+        }
     }
 }
 

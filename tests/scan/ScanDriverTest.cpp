@@ -1,11 +1,13 @@
 #include "observe/ShortcutDetector.h"
 #include "platform/FileAccess.h"
 #include "scan/ConfigurationScanner.h"
+#include "scan/KeyboardMaestro.h"
 #include "support/FakePlatform.h"
 #include "support/TemporaryDirectory.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <sys/stat.h>
 
@@ -14,6 +16,7 @@ namespace {
 
 using testing::FakePlatform;
 using testing::TemporaryDirectory;
+using namespace modifier;
 
 const std::string caveat1 =
     "配置能证明存在对应规则；软件是否已加载、应用范围及条件是否满足，仍需结合实时结果。未检出不代表没有占用。";
@@ -58,6 +61,9 @@ TEST(ScanDriver, sortsByLevelThenNameKeepingTies) {
     std::vector<Finding> findings{
         finding(EvidenceLevel::listener, "B"),
         finding(EvidenceLevel::configuration, "b"),
+        // By scalar value U+FF5E sorts before U+1F600, in UTF-16 units after it.
+        finding(EvidenceLevel::configuration, "\U0001F600"),
+        finding(EvidenceLevel::configuration, "\uFF5E"),
         finding(EvidenceLevel::configuration, "A"),
         finding(EvidenceLevel::systemBinding, "Z"),
         finding(EvidenceLevel::configuration, "A", "-second"),
@@ -74,20 +80,14 @@ TEST(ScanDriver, sortsByLevelThenNameKeepingTies) {
         {EvidenceLevel::configuration, "A"},
         {EvidenceLevel::configuration, "A-second"},
         {EvidenceLevel::configuration, "b"},
+        {EvidenceLevel::configuration, "\uFF5E"},
+        {EvidenceLevel::configuration, "\U0001F600"},
         {EvidenceLevel::nearbyEvent, "caf\u00e9-1"},
         {EvidenceLevel::nearbyEvent, "cafe\u0301-2"},
         {EvidenceLevel::nearbyEvent, "caf\u00e9-3"},
         {EvidenceLevel::listener, "B"},
     };
     EXPECT_EQ(levelsAndNames(findings), expected);
-}
-
-TEST(ScanDriver, sortComparesCodePointsNotBytesOfUtf16) {
-    // U+FF5E (fullwidth tilde) sorts before U+1F600 by scalar value.
-    std::vector<Finding> findings{finding(EvidenceLevel::configuration, "\U0001F600"),
-                                  finding(EvidenceLevel::configuration, "\uFF5E")};
-    ConfigurationScanner::sortFindings(findings);
-    EXPECT_EQ(findings[0].application.name, "\uFF5E");
 }
 
 TEST(GuardedRead, notesAndLabelsFollowTheFile) {
@@ -115,6 +115,69 @@ TEST(GuardedRead, notesAndLabelsFollowTheFile) {
                                                         "目录：文件超过读取上限或无法读取大小，未扫描。"}));
 }
 
+TEST(ScanDriver, homeWithOrWithoutTrailingSlashLocatesTheSameFile) {
+    FakePlatform platform;
+    EXPECT_EQ(ConfigurationScanner("/home/u", platform.services).inHome(".config/x"), "/home/u/.config/x");
+    EXPECT_EQ(ConfigurationScanner("/home/u/", platform.services).inHome(".config/x"), "/home/u/.config/x");
+}
+
+// The sample home's binary Keyboard Maestro library, Karabiner configuration
+// and binary preference files, through the whole scan: which of their entries
+// each combination finds, ranked.
+TEST(ScanOfSampleHome, toolSourcesRunInTheirPlacesAndRank) {
+    FakePlatform platform;
+    const ConfigurationScanner scanner(CHORDMAP_EXAMPLE_HOME, platform.services);
+    using Ranked = std::vector<std::pair<EvidenceLevel, std::string>>;
+    const auto configuration = EvidenceLevel::configuration, conditional = EvidenceLevel::conditionalConfiguration;
+    const std::string darkMode = "km-9F4C2B7A-1D3E-4F5A-8B6C-7D8E9F0A1B21", markdownLink = "km-7A1C3E5B-9D2F-4A6C-8E0B-2D4F6A8C0E35";
+    const std::pair<ShortcutSpec, Ranked> rows[] = {
+        // The disabled macro, the inactive group's macro and the unselected
+        // Karabiner profile bind it too.
+        {ShortcutSpec(40, control | option),
+         {{configuration, darkMode}, {configuration, "prefs-com.knollsoft.Rectangle-bottomRight"},
+          {conditional, "karabiner-2-2"}, {conditional, markdownLink}}},
+        {ShortcutSpec(40, control | option | shift), {{conditional, "karabiner-2-2"}}},
+        // Also a macro of a group activated by toggling.
+        {ShortcutSpec(9, shift | command),
+         {{configuration, "karabiner-3-0"}, {configuration, "prefs-org.p0deje.Maccy-KeyboardShortcuts_popup"},
+          {conditional, "km-1E3A5C7E-9B0D-4F2A-8C4E-6A8B0C2E4A46"}}},
+        {ShortcutSpec(50, command), {{configuration, "karabiner-simple-0"}}},
+        {ShortcutSpec(48, shift), {}},  // the Tab rule is turned off
+        {ShortcutSpec(123, control | option | function), {{configuration, "prefs-com.knollsoft.Rectangle-leftHalf"}}},
+        {ShortcutSpec(49, command), {{configuration, "raycast-global"}}},
+        {ShortcutSpec(49, option), {}},
+    };
+    for (const auto& [shortcut, expected] : rows) {
+        const DetectionSnapshot snapshot = scanner.scan(shortcut);
+        Ranked ranked;
+        for (const auto& f : snapshot.findings) {
+            for (const char* prefix : {"km-", "karabiner-", "prefs-", "raycast-"}) {
+                if (f.id.starts_with(prefix)) ranked.emplace_back(f.level, f.id);
+            }
+        }
+        EXPECT_EQ(ranked, expected) << shortcut.displayName();
+        for (const auto& note : snapshot.notes) {
+            EXPECT_FALSE(note.starts_with("Keyboard Maestro") || note.starts_with("Karabiner") ||
+                         note.find("快捷键偏好") != std::string::npos)
+                << note;
+        }
+        const std::vector<std::string> order{"macOS 有效系统热键", "Keyboard Maestro 宏配置", "Karabiner 当前配置",
+                                             "Rectangle 快捷键偏好", "Maccy 快捷键偏好", "Raycast 快捷键偏好",
+                                             "系统当前键盘事件过滤器"};
+        auto position = snapshot.checkedSources.begin();
+        for (const auto& label : order) {
+            position = std::find(position, snapshot.checkedSources.end(), label);
+            ASSERT_NE(position, snapshot.checkedSources.end()) << label;
+        }
+    }
+    const auto findings = scanner.scan(ShortcutSpec(40, control | option)).findings;
+    const auto link = std::find_if(findings.begin(), findings.end(), [&](const Finding& f) { return f.id == markdownLink; });
+    ASSERT_NE(link, findings.end());
+    EXPECT_EQ(link->title, "Copy Link as Markdown");
+    EXPECT_EQ(link->detail, "此宏有应用或激活条件（Mail、Safari）；当前是否生效需在 Keyboard Maestro 中核对。");
+    EXPECT_EQ(link->sourceURL, Url::file(std::string(CHORDMAP_EXAMPLE_HOME) + "/" + keyboardMaestroFile));
+}
+
 TEST(DetectorScan, secureInputNoteComesFirstOnlyWhileSecureInputIsOn) {
     FakePlatform platform;
     platform.symbolicHotKeys.list = {-1, std::nullopt};
@@ -127,14 +190,6 @@ TEST(DetectorScan, secureInputNoteComesFirstOnlyWhileSecureInputIsOn) {
     const DetectionSnapshot secure = detector.scan(ShortcutSpec(49, modifier::command));
     EXPECT_EQ(secure.notes, (std::vector<std::string>{secureNote, "系统热键枚举失败（-1）。", caveat1, caveat2}));
     EXPECT_FALSE(secure.receivedKey);
-}
-
-TEST(DetectorScan, carriesTheScannersFindings) {
-    FakePlatform platform;
-    platform.symbolicHotKeys.list = {0, std::vector<SymbolicHotKey>{{49, 0x100, true}}};
-    const DetectionSnapshot snapshot = ShortcutDetector(platform.services).scan(ShortcutSpec(49, modifier::command));
-    ASSERT_EQ(snapshot.findings.size(), 1u);
-    EXPECT_EQ(snapshot.findings[0].id, "system-49-1048576");
 }
 
 }  // namespace

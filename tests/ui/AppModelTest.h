@@ -11,14 +11,11 @@ private slots:
     void startsWithTheInitialState();
     void startWithoutPermissionLeavesObservationAlone();
     void startTakesTheDetectorsWord();
-    void stopEndsObservation();
     void refreshScansWhatIsShown_data();
     void refreshScansWhatIsShown();
     void scanShowsTheRealScan();
     void clearKeepsTheManualSelection();
     void queryLooksUpTheManualSelection();
-    void permissionChecks();
-    void openPermissionSettingsAsksOnlyWhenMissing_data();
     void openPermissionSettingsAsksOnlyWhenMissing();
     void liveKeyPressCompletesAQuarterSecondLater();
     void updateWithoutReceivedKeyOnlyReplacesTheSnapshot();
@@ -26,11 +23,8 @@ private slots:
     void onlyTheLastOfQuickReportsCompletes();
     void completionDoesNothingOnceObservationStopped();
     void completionOutlivingTheModelDoesNothing();
-    void manualShortcutCarriesTheTickedModifiers_data();
     void manualShortcutCarriesTheTickedModifiers();
-    void keyCodeOutsideTheRangeIsRefused();
-    void everyAssignmentNotifies();
-    void findingsSplitIntoTwoLists_data();
+    void everyAssignmentNotifiesButKeyCodesOutsideTheRangeAreRefused();
     void findingsSplitIntoTwoLists();
     void findingItemsCarryWhatTheRowShows();
 };
