@@ -51,13 +51,6 @@ std::string_view extension(std::string_view path) {
     return name.substr(dot + 1);
 }
 
-// Bytes of ASCII characters, as a table to look bytes up in.
-constexpr std::array<bool, 256> byteSet(std::string_view bytes) {
-    std::array<bool, 256> set{};
-    for (const char c : bytes) set[static_cast<unsigned char>(c)] = true;
-    return set;
-}
-
 // The first of the bytes `a`, `b` and `c` at or after `from`, or the end of
 // the text; eight bytes at a time, as runs between them are long. ASCII
 // bytes never occur inside a multi-byte sequence, so a byte-wise search
@@ -204,40 +197,12 @@ struct Cursor {
     }
 };
 
-// The first byte of a set at or after a position, remembered: candidates
-// that all run to one far-away byte find it once, so the search stays
-// linear. Questions must not go backwards by much for that to hold; the
-// callers ask in increasing order.
-class NextByte {
-public:
-    NextByte(std::string_view text, std::array<bool, 256> set) : text_(text), set_(set) {}
-
-    std::size_t from(std::size_t at) {
-        if (at >= asked_ && at <= found_) return found_;
-        asked_ = at;
-        found_ = none;
-        for (std::size_t i = at; i < text_.size(); ++i) {
-            if (set_[static_cast<unsigned char>(text_[i])]) {
-                found_ = i;
-                break;
-            }
-        }
-        return found_;
-    }
-
-private:
-    std::string_view text_;
-    std::array<bool, 256> set_;
-    std::size_t asked_ = none;  // nothing asked yet
-    std::size_t found_ = 0;
-};
-
 // How a pattern continues after the closing brace of its modifier list:
 // `\s*,\s*` then `["']([^"']+)["']`, with `key\s*=\s*` in between for a
 // table entry. It depends on the brace alone, so it is remembered per brace.
 class Tail {
 public:
-    Tail(std::string_view text, bool tableEntry) : text_(text), tableEntry_(tableEntry), quotes_(text, byteSet("\"'")) {}
+    Tail(std::string_view text, bool tableEntry) : text_(text), tableEntry_(tableEntry), doubleQuotes_('"'), singleQuotes_('\'') {}
 
     struct Key {
         std::size_t start = none;  // none: no match
@@ -259,14 +224,15 @@ private:
         if (tableEntry_) cursor.word("key").space().word("=").space();
         const std::size_t start = cursor.quote().at;
         if (start == none) return {};
-        const std::size_t close = quotes_.from(start);
-        if (close == none || close == start) return {};
+        const std::size_t close = std::min(doubleQuotes_.from(text_, start), singleQuotes_.from(text_, start));
+        if (close == text_.size() || close == start) return {};
         return {start, close};
     }
 
     std::string_view text_;
     bool tableEntry_;
-    NextByte quotes_;
+    NextByte doubleQuotes_;
+    NextByte singleQuotes_;
     std::size_t brace_ = none;
     Key key_;
 };
@@ -285,7 +251,7 @@ std::size_t modifierListStart(std::string_view text, std::size_t at, bool tableE
 // going on after the previous match.
 void appendDeclarations(std::string_view text, bool tableEntry, std::vector<LuaHotKeyDeclaration>& out) {
     const std::string_view literal = tableEntry ? "mods" : "hs.hotkey.";
-    NextByte braces(text, byteSet("}"));
+    NextByte braces('}');
     Tail tail(text, tableEntry);
     for (std::size_t from = 0; from < text.size();) {
         const void* found = ::memmem(text.data() + from, text.size() - from, literal.data(), literal.size());
@@ -294,8 +260,8 @@ void appendDeclarations(std::string_view text, bool tableEntry, std::vector<LuaH
         from = at + 1;
         const std::size_t list = modifierListStart(text, at, tableEntry);
         if (list == none) continue;
-        const std::size_t brace = braces.from(list);
-        if (brace == none) return;  // no later candidate can close its list either
+        const std::size_t brace = braces.from(text, list);
+        if (brace == text.size()) return;  // no later candidate can close its list either
         const Tail::Key key = tail.keyAfter(brace);
         if (key.start == none) continue;
         out.push_back(LuaHotKeyDeclaration{

@@ -57,26 +57,6 @@ std::size_t lineEndLength(std::string_view text, std::size_t i) {
     return 0;
 }
 
-// Where the next `byte` is from some place on; each search picks up where
-// the last one stopped, so a text is searched once over per byte value.
-class NextByte {
-public:
-    explicit NextByte(char byte) : byte_(byte) {}
-
-    std::size_t from(std::string_view text, std::size_t i) {
-        if (!searched_ || at_ < i) {
-            at_ = std::min(text.find(byte_, i), text.size());
-            searched_ = true;
-        }
-        return at_;
-    }
-
-private:
-    char byte_;
-    std::size_t at_ = 0;
-    bool searched_ = false;
-};
-
 template <typename Visit>
 void forEachLine(std::string_view text, Visit visit) {
     // The bytes that start a line end; memchr finds each far faster than a
