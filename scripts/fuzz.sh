@@ -14,14 +14,16 @@ cmake --build "$build" --target fuzzers
 
 corpus=../shared/corpus
 home=examples/home
+# Inputs that once failed: each target runs them again first.
+findings=tests/fixtures/fuzz-findings
 # One seed folder a line.
 seeds() {
   case "$1" in
-    PropertyListFuzzer | BinaryPropertyListFuzzer) printf '%s\n' "$corpus"/{keyboard-maestro,rectangle,maccy,raycast,monitorcontrol,symbolichotkeys} "$home" ;;
+    PropertyListFuzzer | BinaryPropertyListFuzzer) printf '%s\n' "$corpus"/{keyboard-maestro,rectangle,maccy,raycast,monitorcontrol,symbolichotkeys} "$home" "$findings" ;;
     JsonFuzzer) printf '%s\n' "$corpus"/{karabiner,karabiner-rules,rectangle} ;;
-    KeyboardMaestroFuzzer) printf '%s\n' "$corpus/keyboard-maestro" "$home/Library/Application Support" ;;
+    KeyboardMaestroFuzzer) printf '%s\n' "$corpus/keyboard-maestro" "$home/Library/Application Support" "$findings" ;;
     KarabinerFuzzer) printf '%s\n' "$corpus"/{karabiner,karabiner-rules} ;;
-    KnownPreferencesFuzzer) printf '%s\n' "$corpus"/{rectangle,maccy,raycast,monitorcontrol} "$home/Library/Preferences" ;;
+    KnownPreferencesFuzzer) printf '%s\n' "$corpus"/{rectangle,maccy,raycast,monitorcontrol} "$home/Library/Preferences" "$findings" ;;
     SkhdFuzzer) printf '%s\n' "$corpus/skhd" ;;
     SkhdMatcherFuzzer) printf '%s\n' "$corpus/skhd" "$home/.config/skhd" ;;
     HammerspoonFuzzer | LuaCommentsFuzzer | HammerspoonMatcherFuzzer) printf '%s\n' "$corpus/hammerspoon" ;;

@@ -34,16 +34,25 @@ std::string scanOutput(const Platform& platform, const ShortcutSpec& shortcut) {
     return writeJson(encode(detector.scan(shortcut))) + "\n";
 }
 
+std::string mapOutput(const Platform& platform) {
+    const ShortcutDetector detector(platform);
+    return writeJson(encode(detector.map())) + "\n";
+}
+
 int ChordmapMain::main(int argc, char** argv, WindowStarter startWindow) {
     std::signal(SIGPIPE, SIG_IGN);
     const std::vector<std::string> arguments(argv, argv + argc);
     const Command command = parseCommandLine(arguments);
     if (std::holds_alternative<PrintVersion>(command)) {
         writeAll(STDOUT_FILENO, versionLine());
+    } else if (std::holds_alternative<PrintUsage>(command)) {
+        writeAll(STDOUT_FILENO, usageText);
     } else if (const auto* scan = std::get_if<ScanShortcut>(&command)) {
         writeAll(STDOUT_FILENO, scanOutput(systemPlatform(), scan->shortcut));
+    } else if (std::holds_alternative<PrintMap>(command)) {
+        writeAll(STDOUT_FILENO, mapOutput(systemPlatform()));
     } else {
-        startWindow(argc, argv);
+        return startWindow(argc, argv);
     }
     return 0;
 }

@@ -5,6 +5,18 @@
 
 namespace chordmap {
 
+const char* const usageText =
+    "用法：\n"
+    "  chordmap                      打开主窗口\n"
+    "  chordmap --scan 键码 修饰键    以 JSON 输出一个组合键的检查结果\n"
+    "  chordmap --map                以 JSON 输出所有被占用的组合键及其冲突\n"
+    "  chordmap --version            显示版本\n"
+    "  chordmap --help               显示本说明（也可写作 -h）\n"
+    "\n"
+    "键码是 macOS 虚拟键码（0 为 A，49 为 Space，122 为 F1）；修饰键是以下数值之和：\n"
+    "Shift 131072，Control 262144，Option 524288，Command 1048576，fn 8388608。\n"
+    "例如 chordmap --scan 49 1048576 检查 ⌘ Space。\n";
+
 std::optional<std::uint64_t> parseUnsigned(std::string_view text, std::uint64_t maximum) {
     bool negative = false;
     if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
@@ -23,14 +35,28 @@ std::optional<std::uint64_t> parseUnsigned(std::string_view text, std::uint64_t 
     return value;
 }
 
-Command parseCommandLine(const std::vector<std::string>& arguments) {
-    if (std::find(arguments.begin(), arguments.end(), "--version") != arguments.end()) return PrintVersion{};
+namespace {
+
+std::optional<ShortcutSpec> scanRequest(const std::vector<std::string>& arguments) {
     const auto scan = std::find(arguments.begin(), arguments.end(), "--scan");
-    if (scan == arguments.end() || std::distance(scan, arguments.end()) < 3) return StartWindowedApplication{};
+    if (scan == arguments.end() || std::distance(scan, arguments.end()) < 3) return std::nullopt;
     const auto keyCode = parseUnsigned(*(scan + 1), std::numeric_limits<std::uint16_t>::max());
     const auto modifiers = parseUnsigned(*(scan + 2), std::numeric_limits<std::uint64_t>::max());
-    if (!keyCode || !modifiers) return StartWindowedApplication{};
-    return ScanShortcut{ShortcutSpec(static_cast<std::uint16_t>(*keyCode), *modifiers)};
+    if (!keyCode || !modifiers) return std::nullopt;
+    return ShortcutSpec(static_cast<std::uint16_t>(*keyCode), *modifiers);
+}
+
+}  // namespace
+
+Command parseCommandLine(const std::vector<std::string>& arguments) {
+    const auto given = [&](std::string_view word) {
+        return std::find(arguments.begin(), arguments.end(), word) != arguments.end();
+    };
+    if (given("--version")) return PrintVersion{};
+    if (given("--help") || given("-h")) return PrintUsage{};
+    if (const std::optional<ShortcutSpec> shortcut = scanRequest(arguments)) return ScanShortcut{*shortcut};
+    if (given("--map")) return PrintMap{};
+    return StartWindowedApplication{};
 }
 
 }  // namespace chordmap

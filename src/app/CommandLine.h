@@ -17,14 +17,24 @@ struct ScanShortcut {
     ShortcutSpec shortcut;
     bool operator==(const ScanShortcut&) const = default;
 };
+struct PrintMap {
+    bool operator==(const PrintMap&) const = default;
+};
+struct PrintUsage {
+    bool operator==(const PrintUsage&) const = default;
+};
 struct StartWindowedApplication {
     bool operator==(const StartWindowedApplication&) const = default;
 };
-using Command = std::variant<PrintVersion, ScanShortcut, StartWindowedApplication>;
+using Command = std::variant<PrintVersion, PrintUsage, ScanShortcut, PrintMap, StartWindowedApplication>;
 
-// What the arguments ask for (the program's own path included); malformed
-// scan requests fall through to the windowed application.
+// What the arguments ask for (the program's own path included): the version
+// before the usage, before a well-formed scan, before the map; anything else,
+// malformed scan requests included, starts the windowed application.
 Command parseCommandLine(const std::vector<std::string>& arguments);
+
+// How to call the program, for --help and for a window that cannot start.
+extern const char* const usageText;
 
 // Decimal with an optional single sign; "-" only with the value zero.
 std::optional<std::uint64_t> parseUnsigned(std::string_view text, std::uint64_t maximum);

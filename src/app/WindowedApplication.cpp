@@ -1,12 +1,21 @@
 #include "app/WindowedApplication.h"
 
 #include "app/AppDelegate.h"
+#include "app/CommandLine.h"
 #include "platform/qt/ApplicationPlatform.h"
 
 #include <QGuiApplication>
 #include <QIcon>
 #include <QPalette>
 #include <QQuickStyle>
+
+#ifdef CHORDMAP_X11
+#include <xcb/xcb.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string_view>
+#endif
 
 namespace chordmap {
 
@@ -25,7 +34,30 @@ void configureApplication() {
 #endif
 }
 
+#ifdef CHORDMAP_X11
+namespace {
+
+// Qt aborts when its X11 platform finds no display; tell whether one is
+// reachable first. Other platforms (offscreen, Wayland) are left to Qt.
+bool x11DisplayReachable() {
+    const char* chosen = std::getenv("QT_QPA_PLATFORM");
+    if (chosen && *chosen && !std::string_view(chosen).starts_with("xcb")) return true;
+    xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
+    const bool reachable = xcb_connection_has_error(connection) == 0;
+    xcb_disconnect(connection);
+    return reachable;
+}
+
+}  // namespace
+#endif
+
 int runWindowedApplication(int& argc, char** argv) {
+#ifdef CHORDMAP_X11
+    if (!x11DisplayReachable()) {
+        std::fprintf(stderr, "无法打开窗口：连接不到图形显示（请检查 DISPLAY）。\n\n%s", usageText);
+        return 2;
+    }
+#endif
     QGuiApplication application(argc, argv);
     configureApplication();
 

@@ -13,8 +13,6 @@
 
 namespace chordmap {
 
-class Processes;
-
 // Kinds of evidence, strongest first; the order is the display rank.
 enum class EvidenceLevel {
     observedRecipient,
@@ -31,7 +29,6 @@ inline constexpr std::array<EvidenceLevel, 6> allEvidenceLevels{
 };
 
 std::string_view text(EvidenceLevel level);
-std::optional<EvidenceLevel> evidenceLevel(std::string_view text);
 
 // The software a finding points at.
 struct AppIdentity {
@@ -40,12 +37,6 @@ struct AppIdentity {
     std::optional<std::string> bundleID;
     std::optional<Url> bundleURL;
     bool isRunning = false;
-
-    // An application known by its bundle identifier: the running instance
-    // when there is one, else the installed one (or just the name).
-    static AppIdentity known(const Processes& processes, const std::string& name, const std::string& bundleID);
-    // A running or recently running process.
-    static AppIdentity process(const Processes& processes, std::int32_t pid);
 
     bool operator==(const AppIdentity&) const = default;
 };

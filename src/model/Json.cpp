@@ -167,6 +167,27 @@ Value encode(const DetectionSnapshot& snapshot) {
     };
 }
 
+Value encode(const KeyboardMap& map) {
+    Value::Array combinations;
+    combinations.reserve(map.combinations.size());
+    for (const MappedCombination& combination : map.combinations) {
+        Value::Array findings;
+        findings.reserve(combination.findings.size());
+        for (const auto& finding : combination.findings) findings.push_back(encode(finding));
+        combinations.push_back(Value::Dictionary{
+            {"conflict", std::string(text(combination.conflict))},
+            {"findings", std::move(findings)},
+            {"shortcut", encode(combination.shortcut)},
+        });
+    }
+    return Value::Dictionary{
+        {"checkedSources", strings(map.checkedSources)},
+        {"combinations", std::move(combinations)},
+        {"notes", strings(map.notes)},
+        {"observedAt", secondsSinceReferenceDate(map.observedAt)},
+    };
+}
+
 Value encode(const ObservationDiagnostic& diagnostic) {
     Value::Dictionary object{{"kind", diagnostic.kind}};
     putOptional(object, "correlation", diagnostic.correlation);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/Evidence.h"
+#include "model/KeyboardMap.h"
 #include "model/Value.h"
 
 #include <string>
@@ -12,6 +13,7 @@ Value encode(const ShortcutSpec& shortcut);
 Value encode(const AppIdentity& application);
 Value encode(const Finding& finding);
 Value encode(const DetectionSnapshot& snapshot);
+Value encode(const KeyboardMap& map);
 Value encode(const ObservationDiagnostic& diagnostic);
 
 // Seconds since 2001-01-01 00:00:00 UTC.

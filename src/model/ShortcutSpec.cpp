@@ -75,13 +75,6 @@ ShortcutSpec::ShortcutSpec(std::uint16_t code, std::uint64_t flags) : keyCode(co
     modifiers = flags & modifier::all;
 }
 
-ShortcutSpec ShortcutSpec::restored(std::uint16_t code, std::uint64_t flags) {
-    ShortcutSpec spec;
-    spec.keyCode = code;
-    spec.modifiers = flags;
-    return spec;
-}
-
 const std::map<std::uint16_t, std::string>& ShortcutSpec::keyNames() {
     static const std::map<std::uint16_t, std::string> names{
         {0, "A"},    {1, "S"},    {2, "D"},    {3, "F"},    {4, "H"},    {5, "G"},    {6, "Z"},

@@ -38,9 +38,6 @@ struct ShortcutSpec {
     // keeps only the five modifier bits and drops fn on function and arrow keys.
     ShortcutSpec(std::uint16_t keyCode, std::uint64_t modifiers);
 
-    // A value taken as stored, without normalisation.
-    static ShortcutSpec restored(std::uint16_t keyCode, std::uint64_t modifiers);
-
     std::string keyName() const;
     std::string displayName() const;
 

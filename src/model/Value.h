@@ -49,7 +49,6 @@ public:
     static Value unsignedInteger(std::uint64_t v) { return Value(Integer{v}); }
 
     bool isNull() const { return std::holds_alternative<Null>(storage_); }
-    bool isNumber() const { return std::holds_alternative<Integer>(storage_) || std::holds_alternative<double>(storage_); }
 
     // Only true and false count as booleans.
     std::optional<bool> boolean() const;

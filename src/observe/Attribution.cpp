@@ -2,6 +2,7 @@
 // events the system dispatched for it, and the snapshot that reports them.
 
 #include "observe/ShortcutDetector.h"
+#include "scan/AppIdentities.h"
 
 #include <algorithm>
 #include <charconv>
@@ -58,7 +59,7 @@ Finding liveFinding(const Processes& processes, std::uint64_t keyTimestamp, std:
     return Finding{
         .id = "event-" + std::to_string(keyTimestamp) + "-" + std::to_string(pid),
         .level = exact ? EvidenceLevel::observedRecipient : EvidenceLevel::nearbyEvent,
-        .application = AppIdentity::process(processes, pid),
+        .application = processIdentity(processes, pid),
         .title = exact ? exactTitle : nearTitle,
         .detail = exact ? exactDetailPrefix + std::to_string(pid) + exactDetailSuffix
                         : nearDetailPrefix + milliseconds(eventTimestamp - keyTimestamp) + nearDetailSuffix,

@@ -145,4 +145,6 @@ DetectionSnapshot ShortcutDetector::scan(const ShortcutSpec& shortcut) const {
     return snapshot;
 }
 
+KeyboardMap ShortcutDetector::map() const { return ConfigurationScanner(platform_.home.path(), platform_).map(); }
+
 }  // namespace chordmap

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/Evidence.h"
+#include "model/KeyboardMap.h"
 #include "platform/Platform.h"
 
 #include <cstdint>
@@ -46,6 +47,8 @@ public:
     // The configuration scan of the user's home, with the secure-input note
     // first while secure keyboard input hides key presses.
     DetectionSnapshot scan(const ShortcutSpec& shortcut) const;
+    // Every combination the configuration of the user's home claims.
+    KeyboardMap map() const;
 
     // One event from either tap, inside the tap's callback.
     void receive(std::uint32_t type, const TapEvent& event);

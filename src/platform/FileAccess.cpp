@@ -25,11 +25,6 @@ private:
 
 }  // namespace
 
-bool fileExists(const std::string& path) {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0;
-}
-
 FileRead readRegularFile(const std::string& path, std::size_t limit) {
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0) return {FileReadStatus::missing, {}};

@@ -24,6 +24,4 @@ struct FileRead {
 // file grows while it is read; a FIFO or device never blocks.
 FileRead readRegularFile(const std::string& path, std::size_t limit = configurationSizeLimit);
 
-bool fileExists(const std::string& path);
-
 }  // namespace chordmap

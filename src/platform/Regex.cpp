@@ -157,6 +157,5 @@ std::vector<RegexMatch> RegexMatcher::allMatches(std::string_view text) {
     return matches;
 }
 
-bool isRegexWhiteSpace(char32_t c) { return u_isUWhiteSpace(static_cast<UChar32>(c)); }
 
 }  // namespace chordmap

@@ -63,8 +63,4 @@ private:
     bool exhausted_ = false;
 };
 
-// The characters `\s` matches in a pattern: those with the Unicode
-// White_Space property (tab to carriage return, NEL, and category Z).
-bool isRegexWhiteSpace(char32_t c);
-
 }  // namespace chordmap

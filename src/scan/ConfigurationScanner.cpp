@@ -6,6 +6,8 @@
 #include <unicode/unistr.h>
 
 #include <algorithm>
+#include <map>
+#include <utility>
 
 namespace chordmap {
 namespace {
@@ -40,17 +42,61 @@ DetectionSnapshot ConfigurationScanner::scan(const ShortcutSpec& shortcut) const
         .observedAt = platform_.clock.now(),
         .receivedKey = false,
     };
-    system(shortcut, snapshot);
-    keyboardMaestro(shortcut, snapshot);
-    karabiner(shortcut, snapshot);
-    skhd(shortcut, snapshot);
-    hammerspoon(shortcut, snapshot);
-    knownPreferences(shortcut, snapshot);
+    Inventory declared = inventory(shortcut);
+    for (Declaration& declaration : declared.declarations) snapshot.findings.push_back(std::move(declaration.finding));
+    snapshot.notes = std::move(declared.notes);
+    snapshot.checkedSources = std::move(declared.checkedSources);
     listeners(snapshot);
     snapshot.notes.emplace_back(caveatRulesNeedLiveCheck);
     snapshot.notes.emplace_back(caveatPhysicalKeys);
     sortFindings(snapshot.findings);
     return snapshot;
+}
+
+KeyboardMap ConfigurationScanner::map() const {
+    KeyboardMap map{.combinations = {}, .notes = {}, .checkedSources = {}, .observedAt = platform_.clock.now()};
+    const Inventory declared = inventory();
+    // The notes and labels a scan of any combination would give: listeners
+    // run for theirs, but their findings are not claims.
+    DetectionSnapshot general{.shortcut = {}, .findings = {}, .notes = declared.notes,
+                              .checkedSources = declared.checkedSources, .observedAt = map.observedAt,
+                              .receivedKey = false};
+    listeners(general);
+    general.notes.emplace_back(caveatRulesNeedLiveCheck);
+    general.notes.emplace_back(caveatPhysicalKeys);
+    for (std::string& note : general.notes) {
+        if (std::find(map.notes.begin(), map.notes.end(), note) == map.notes.end()) map.notes.push_back(std::move(note));
+    }
+    map.checkedSources = std::move(general.checkedSources);
+
+    // Declarations in source order, so each combination's findings come in
+    // the order a scan of it produces them before sorting.
+    std::map<std::pair<std::uint16_t, std::uint64_t>, std::vector<Finding>> claimed;
+    for (const Declaration& declaration : declared.declarations) {
+        for (const ShortcutSpec& combination : declaration.claim.combinations()) {
+            claimed[{combination.keyCode, combination.modifiers}].push_back(declaration.finding);
+        }
+    }
+    map.combinations.reserve(claimed.size());
+    for (auto& [combination, findings] : claimed) {
+        sortFindings(findings);
+        const Conflict conflict = conflictOf(findings);
+        map.combinations.push_back(MappedCombination{.shortcut = ShortcutSpec(combination.first, combination.second),
+                                                     .findings = std::move(findings),
+                                                     .conflict = conflict});
+    }
+    return map;
+}
+
+Inventory ConfigurationScanner::inventory(std::optional<ShortcutSpec> only) const {
+    Inventory declared(only);
+    system(declared);
+    keyboardMaestro(declared);
+    karabiner(declared);
+    skhd(declared);
+    hammerspoon(declared);
+    knownPreferences(declared);
+    return declared;
 }
 
 std::string ConfigurationScanner::inHome(std::string_view relative) const {
@@ -61,22 +107,33 @@ std::string ConfigurationScanner::inHome(std::string_view relative) const {
 }
 
 std::optional<std::string> ConfigurationScanner::read(const std::string& path, const std::string& source,
-                                                      DetectionSnapshot& snapshot) const {
+                                                      Inventory& inventory) const {
     FileRead file = readRegularFile(path, configurationSizeLimit);
     switch (file.status) {
         case FileReadStatus::missing:
             return std::nullopt;
         case FileReadStatus::sizeUnavailable:
-            snapshot.notes.push_back(source + "：文件超过读取上限或无法读取大小，未扫描。");
+            inventory.notes.push_back(source + "：文件超过读取上限或无法读取大小，未扫描。");
             return std::nullopt;
         case FileReadStatus::unreadable:
-            snapshot.notes.push_back(source + "：无法读取配置。");
+            inventory.notes.push_back(source + "：无法读取配置。");
             return std::nullopt;
         case FileReadStatus::read:
             break;
     }
-    snapshot.checkedSources.push_back(source);
+    inventory.checkedSources.push_back(source);
     return std::move(file.bytes);
+}
+
+std::optional<Value> ConfigurationScanner::readDictionary(const std::string& path, const std::string& source,
+                                                          Parser parse, const char* unparsableNote,
+                                                          Inventory& inventory) const {
+    const std::optional<std::string> bytes = read(path, source, inventory);
+    if (!bytes) return std::nullopt;
+    std::optional<Value> document = parse(*bytes);
+    if (document && document->dictionary()) return document;
+    if (unparsableNote) inventory.notes.emplace_back(unparsableNote);
+    return std::nullopt;
 }
 
 void ConfigurationScanner::sortFindings(std::vector<Finding>& findings) {

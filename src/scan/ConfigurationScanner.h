@@ -1,16 +1,21 @@
 #pragma once
 
 #include "model/Evidence.h"
+#include "model/KeyboardMap.h"
+#include "model/Value.h"
 #include "platform/Platform.h"
+#include "scan/Declaration.h"
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace chordmap {
 
-// The static half of the question: for one combination, which system or
-// tool configuration claims it. Each source appends findings, notes and the
-// labels of what it read; nothing in a scan is fatal.
+// The static half of the question: which system or tool configuration claims
+// a combination. Each configuration source reads its files once and declares
+// what they claim; a scan keeps the declarations that claim one combination,
+// the map groups them all by combination. Nothing in a scan is fatal.
 class ConfigurationScanner {
 public:
     ConfigurationScanner(std::string home, const Platform& platform) : home_(std::move(home)), platform_(platform) {}
@@ -20,19 +25,31 @@ public:
     std::string inHome(std::string_view relative) const;
 
     DetectionSnapshot scan(const ShortcutSpec& shortcut) const;
+    KeyboardMap map() const;
+
+    // What every configuration source declares (or only what claims `only`),
+    // in the order the sources run.
+    Inventory inventory(std::optional<ShortcutSpec> only = std::nullopt) const;
 
     // The one guarded read every file-based source goes through: a missing
     // file leaves no trace; an oversized or unreadable one leaves its note.
-    std::optional<std::string> read(const std::string& path, const std::string& source,
-                                    DetectionSnapshot& snapshot) const;
+    std::optional<std::string> read(const std::string& path, const std::string& source, Inventory& inventory) const;
 
-    // The sources, in the order the scan runs them.
-    void system(const ShortcutSpec& shortcut, DetectionSnapshot& snapshot) const;
-    void keyboardMaestro(const ShortcutSpec& shortcut, DetectionSnapshot& snapshot) const;
-    void karabiner(const ShortcutSpec& shortcut, DetectionSnapshot& snapshot) const;
-    void skhd(const ShortcutSpec& shortcut, DetectionSnapshot& snapshot) const;
-    void hammerspoon(const ShortcutSpec& shortcut, DetectionSnapshot& snapshot) const;
-    void knownPreferences(const ShortcutSpec& shortcut, DetectionSnapshot& snapshot) const;
+    // A read document whose top level is a dictionary. Anything else gives
+    // none and, when `unparsableNote` is given, that note.
+    using Parser = std::optional<Value> (*)(std::string_view bytes);
+    std::optional<Value> readDictionary(const std::string& path, const std::string& source, Parser parse,
+                                        const char* unparsableNote, Inventory& inventory) const;
+
+    // The configuration sources, in the order the inventory runs them.
+    void system(Inventory& inventory) const;
+    void keyboardMaestro(Inventory& inventory) const;
+    void karabiner(Inventory& inventory) const;
+    void skhd(Inventory& inventory) const;
+    void hammerspoon(Inventory& inventory) const;
+    void knownPreferences(Inventory& inventory) const;
+    // The running keyboard filters: evidence about every combination, not a
+    // declaration.
     void listeners(DetectionSnapshot& snapshot) const;
 
     // Rank order: level, then application name (canonically normalised,

@@ -2,8 +2,9 @@
 
 #include "model/Text.h"
 #include "platform/DirectoryWalk.h"
-#include "platform/Regex.h"
+#include "scan/AppIdentities.h"
 #include "scan/ConfigurationScanner.h"
+#include "scan/LuaText.h"
 #include "scan/TextPieces.h"
 
 #include <unicode/uchar.h>
@@ -11,18 +12,11 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
-#include <cstring>
 #include <set>
 #include <unordered_map>
 
 namespace chordmap {
 namespace {
-
-// Group 1 is the modifier list between the braces, group 2 the key name.
-constexpr std::array<const char*, 2> declarationPatterns{
-    R"(hs\.hotkey\.(?:bind|new)\s*\(\s*\{([^}]*)\}\s*,\s*["']([^"']+)["'])",
-    R"(mods\s*=\s*\{([^}]*)\}\s*,\s*key\s*=\s*["']([^"']+)["'])",
-};
 
 constexpr std::array<const char*, 2> configurationDirectories{".hammerspoon", ".config/hammerspoon"};
 const std::set<std::string> skippedNames{"handoffs", "docs", "vendor", "Spoons"};
@@ -36,12 +30,6 @@ const char* const titleSuffix = " 行";
 const char* const detail =
     "识别到字面量快捷键声明；没有执行 Lua，因此未确认模块是否加载、是否被禁用或被运行时覆盖。变量生成的绑定不在静态扫描范围内。";
 
-const std::array<std::optional<Regex>, 2>& declarations() {
-    static const std::array<std::optional<Regex>, 2> compiled{Regex::compile(declarationPatterns[0]),
-                                                              Regex::compile(declarationPatterns[1])};
-    return compiled;
-}
-
 // The extension as a file manager reads it: what follows the last dot of
 // the last component, unless that dot begins the name.
 std::string_view extension(std::string_view path) {
@@ -49,229 +37,6 @@ std::string_view extension(std::string_view path) {
     const std::size_t dot = name.rfind('.');
     if (dot == std::string_view::npos || dot == 0) return {};
     return name.substr(dot + 1);
-}
-
-// The first of the bytes `a`, `b` and `c` at or after `from`, or the end of
-// the text; eight bytes at a time, as runs between them are long. ASCII
-// bytes never occur inside a multi-byte sequence, so a byte-wise search
-// meets them where a character-wise one would.
-std::size_t findAny(std::string_view text, std::size_t from, char a, char b, char c) {
-    constexpr std::uint64_t ones = 0x0101010101010101u;
-    constexpr std::uint64_t highs = 0x8080808080808080u;
-    const auto hasZeroByte = [](std::uint64_t word) { return ((word - ones) & ~word & highs) != 0; };
-    const std::uint64_t as = ones * static_cast<unsigned char>(a);
-    const std::uint64_t bs = ones * static_cast<unsigned char>(b);
-    const std::uint64_t cs = ones * static_cast<unsigned char>(c);
-    std::size_t at = from;
-    for (; at + 8 <= text.size(); at += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, text.data() + at, 8);
-        if (hasZeroByte(word ^ as) || hasZeroByte(word ^ bs) || hasZeroByte(word ^ cs)) break;
-    }
-    for (; at < text.size(); ++at) {
-        if (text[at] == a || text[at] == b || text[at] == c) return at;
-    }
-    return text.size();
-}
-
-// The characters of UTF-8 text, counted by their lead bytes.
-std::size_t leadBytes(std::string_view text) {
-    std::size_t continuation = 0;
-    for (const char c : text) continuation += (static_cast<unsigned char>(c) & 0xC0) == 0x80 ? 1 : 0;
-    return text.size() - continuation;
-}
-
-// Comment text replaced character by character: line feeds stay, anything
-// else becomes one space. A character is counted by its lead byte.
-void appendBlanked(std::string_view comment, std::string& out) {
-    for (std::size_t from = 0;;) {
-        const std::size_t lineFeed = comment.find('\n', from);
-        const std::size_t end = lineFeed == std::string_view::npos ? comment.size() : lineFeed;
-        out.append(leadBytes(comment.substr(from, end - from)), ' ');
-        if (lineFeed == std::string_view::npos) return;
-        out += '\n';
-        from = lineFeed + 1;
-    }
-}
-
-// The level of the long bracket "[", "="s, "[" at `offset`; none when there
-// is none (also when the text ends inside it).
-std::optional<std::size_t> longBracketLevel(std::string_view text, std::size_t offset) {
-    if (offset >= text.size() || text[offset] != '[') return std::nullopt;
-    std::size_t level = 0;
-    while (offset + 1 + level < text.size() && text[offset + 1 + level] == '=') ++level;
-    if (offset + 1 + level >= text.size() || text[offset + 1 + level] != '[') return std::nullopt;
-    return level;
-}
-
-// Where the closing bracket "]", `level` times "=", "]" begins, from `offset` on.
-std::size_t closingBracket(std::string_view text, std::size_t offset, std::size_t level) {
-    for (std::size_t at = text.find(']', offset); at != std::string_view::npos; at = text.find(']', at + 1)) {
-        std::size_t equals = 0;
-        while (equals < level && at + 1 + equals < text.size() && text[at + 1 + equals] == '=') ++equals;
-        if (equals == level && at + 1 + level < text.size() && text[at + 1 + level] == ']') return at;
-    }
-    return std::string_view::npos;
-}
-
-// Where the comment whose two hyphens end at `afterHyphens` ends; its text
-// is blanked into `out`.
-std::size_t skipComment(std::string_view text, std::size_t afterHyphens, std::string& out) {
-    if (const std::optional<std::size_t> level = longBracketLevel(text, afterHyphens)) {
-        const std::size_t body = afterHyphens + *level + 2;
-        const std::size_t close = closingBracket(text, body, *level);
-        if (close == std::string_view::npos) {
-            appendBlanked(text.substr(body), out);
-            return text.size();
-        }
-        appendBlanked(text.substr(body, close - body), out);
-        return close + *level + 2;
-    }
-    std::size_t lineFeed = text.find('\n', afterHyphens);
-    if (lineFeed == std::string_view::npos) lineFeed = text.size();
-    appendBlanked(text.substr(afterHyphens, lineFeed - afterHyphens), out);
-    return lineFeed;
-}
-
-// Where the string opened by the quote at `open` ends: past its closing
-// quote, or the end of the text. A backslash hides the byte after it; the
-// rest of an escaped multi-byte character holds no quote or backslash.
-std::size_t skipString(std::string_view text, std::size_t open) {
-    const char quote = text[open];
-    for (std::size_t at = findAny(text, open + 1, quote, '\\', quote); at < text.size();
-         at = findAny(text, at + 2, quote, '\\', quote)) {
-        if (text[at] == quote) return at + 1;
-    }
-    return text.size();
-}
-
-// --- Declarations, found by hand the way the patterns above match ---
-
-constexpr std::size_t none = std::string_view::npos;
-
-// A place in the text moved along a pattern's pieces; none once a piece is
-// not there.
-struct Cursor {
-    std::string_view text;
-    std::size_t at;
-
-    Cursor& word(std::string_view word) {
-        if (at == none || text.size() - at < word.size() || text.compare(at, word.size(), word) != 0) at = none;
-        else at += word.size();
-        return *this;
-    }
-
-    Cursor& either(std::string_view one, std::string_view other) {
-        const std::size_t from = at;
-        if (word(one).at == none) {
-            at = from;
-            word(other);
-        }
-        return *this;
-    }
-
-    // Past any white space, as `\s*` takes it.
-    Cursor& space() {
-        if (at == none) return *this;
-        while (at < text.size()) {
-            const auto byte = static_cast<unsigned char>(text[at]);
-            if (byte < 0x80) {
-                if (byte != ' ' && (byte < '\t' || byte > '\r')) break;
-                ++at;
-                continue;
-            }
-            std::size_t next = at;
-            const UChar32 c = nextCodePoint(text, next);
-            if (c < 0 || !isRegexWhiteSpace(static_cast<char32_t>(c))) break;
-            at = next;
-        }
-        return *this;
-    }
-
-    // Past one quote of either kind.
-    Cursor& quote() {
-        if (at == none) return *this;
-        if (at < text.size() && (text[at] == '"' || text[at] == '\'')) ++at;
-        else at = none;
-        return *this;
-    }
-};
-
-// How a pattern continues after the closing brace of its modifier list:
-// `\s*,\s*` then `["']([^"']+)["']`, with `key\s*=\s*` in between for a
-// table entry. It depends on the brace alone, so it is remembered per brace.
-class Tail {
-public:
-    Tail(std::string_view text, bool tableEntry) : text_(text), tableEntry_(tableEntry), doubleQuotes_('"'), singleQuotes_('\'') {}
-
-    struct Key {
-        std::size_t start = none;  // none: no match
-        std::size_t end = none;    // the closing quote
-    };
-
-    Key keyAfter(std::size_t brace) {
-        if (brace != brace_) {
-            brace_ = brace;
-            key_ = match(brace);
-        }
-        return key_;
-    }
-
-private:
-    Key match(std::size_t brace) {
-        Cursor cursor{text_, brace + 1};
-        cursor.space().word(",").space();
-        if (tableEntry_) cursor.word("key").space().word("=").space();
-        const std::size_t start = cursor.quote().at;
-        if (start == none) return {};
-        const std::size_t close = std::min(doubleQuotes_.from(text_, start), singleQuotes_.from(text_, start));
-        if (close == text_.size() || close == start) return {};
-        return {start, close};
-    }
-
-    std::string_view text_;
-    bool tableEntry_;
-    NextByte doubleQuotes_;
-    NextByte singleQuotes_;
-    std::size_t brace_ = none;
-    Key key_;
-};
-
-// Where the modifier list of a declaration beginning at `at` starts (past
-// its opening brace); none when the text there is no declaration's opening.
-std::size_t modifierListStart(std::string_view text, std::size_t at, bool tableEntry) {
-    Cursor cursor{text, at};
-    if (tableEntry) cursor.word("mods").space().word("=");
-    else cursor.word("hs.hotkey.").either("bind", "new").space().word("(");
-    return cursor.space().word("{").at;
-}
-
-// The declarations of one shape in text order, as a regular-expression
-// search finds them: tried at every place the literal occurs, each search
-// going on after the previous match.
-void appendDeclarations(std::string_view text, bool tableEntry, std::vector<LuaHotKeyDeclaration>& out) {
-    const std::string_view literal = tableEntry ? "mods" : "hs.hotkey.";
-    NextByte braces('}');
-    Tail tail(text, tableEntry);
-    for (std::size_t from = 0; from < text.size();) {
-        const void* found = ::memmem(text.data() + from, text.size() - from, literal.data(), literal.size());
-        if (!found) return;
-        const std::size_t at = static_cast<std::size_t>(static_cast<const char*>(found) - text.data());
-        from = at + 1;
-        const std::size_t list = modifierListStart(text, at, tableEntry);
-        if (list == none) continue;
-        const std::size_t brace = braces.from(text, list);
-        if (brace == text.size()) return;  // no later candidate can close its list either
-        const Tail::Key key = tail.keyAfter(brace);
-        if (key.start == none) continue;
-        out.push_back(LuaHotKeyDeclaration{
-            .pattern = tableEntry ? 1u : 0u,
-            .start = at,
-            .modifierList = std::string(text.substr(list, brace - list)),
-            .keyName = std::string(text.substr(key.start, key.end - key.start)),
-        });
-        from = key.end + 1;
-    }
 }
 
 bool isTrimmed(UChar32 c) {
@@ -282,16 +47,14 @@ bool isTrimmed(UChar32 c) {
 // Names between commas, without white space, line breaks and quotes at either end.
 std::vector<std::string> modifierNames(std::string_view list) { return trimmedPieces(list, ',', isTrimmed); }
 
-// Whether declarations name the shortcut. Files repeat a handful of key
-// names and modifier lists, so each distinct one is looked up once.
-class Declares {
+// What declarations claim. Files repeat a handful of key names and
+// modifier lists, so each distinct one is looked up once.
+class Claims {
 public:
-    explicit Declares(const ShortcutSpec& shortcut) : shortcut_(shortcut) {}
-
-    bool operator()(const LuaHotKeyDeclaration& declaration) {
+    std::optional<Claim> operator()(const LuaHotKeyDeclaration& declaration) {
         auto key = keys_.find(declaration.keyName);
         if (key == keys_.end()) key = keys_.emplace(declaration.keyName, ShortcutSpec::keyCodeNamed(declaration.keyName)).first;
-        if (!key->second) return false;
+        if (!key->second) return std::nullopt;
         auto modifiers = modifierLists_.find(declaration.modifierList);
         if (modifiers == modifierLists_.end()) {
             modifiers = modifierLists_
@@ -299,13 +62,11 @@ public:
                                      ShortcutSpec::modifiersNamed(modifierNames(declaration.modifierList)))
                             .first;
         }
-        if (!modifiers->second) return false;
-        const ShortcutSpec declared(*key->second, *modifiers->second);
-        return declared.keyCode == shortcut_.keyCode && declared.modifiers == shortcut_.modifiers;
+        if (!modifiers->second) return std::nullopt;
+        return Claim::exactly(ShortcutSpec(*key->second, *modifiers->second));
     }
 
 private:
-    const ShortcutSpec& shortcut_;
     // Keyed by views of the declarations' own texts, which outlive this.
     std::unordered_map<std::string_view, std::optional<std::uint16_t>> keys_;
     std::unordered_map<std::string_view, std::optional<std::uint64_t>> modifierLists_;
@@ -313,72 +74,29 @@ private:
 
 }  // namespace
 
-std::string stripLuaComments(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size();) {
-        // Code: a quote opens a string, a hyphen may open a comment.
-        const std::size_t stop = findAny(text, i, '"', '\'', '-');
-        out.append(text.substr(i, stop - i));
-        if (stop == text.size()) break;
-        if (text[stop] != '-') {
-            i = skipString(text, stop);
-            out.append(text.substr(stop, i - stop));
-        } else if (stop + 1 < text.size() && text[stop + 1] == '-') {
-            i = skipComment(text, stop + 2, out);
-        } else {
-            out += '-';
-            i = stop + 1;
-        }
-    }
-    return out;
-}
-
-std::vector<LuaHotKeyDeclaration> luaHotKeyDeclarations(std::string_view stripped) {
-    std::vector<LuaHotKeyDeclaration> found;
-    appendDeclarations(stripped, false, found);
-    appendDeclarations(stripped, true, found);
-    return found;
-}
-
-std::optional<std::vector<LuaHotKeyDeclaration>> luaHotKeyDeclarationsByPattern(std::string_view stripped) {
-    std::vector<LuaHotKeyDeclaration> found;
-    for (std::size_t pattern = 0; pattern < declarations().size(); ++pattern) {
-        if (!declarations()[pattern]) return std::nullopt;
-        RegexMatcher matcher(*declarations()[pattern]);
-        for (const RegexMatch& match : matcher.allMatches(stripped)) {
-            if (!match.group(1) || !match.group(2)) continue;
-            found.push_back({.pattern = pattern, .start = match.start, .modifierList = *match.group(1), .keyName = *match.group(2)});
-        }
-        if (matcher.lastSearchExhausted()) return std::nullopt;
-    }
-    return found;
-}
-
-std::vector<Finding> hammerspoonFindings(const Processes& processes, std::string_view text,
-                                         const ShortcutSpec& shortcut, const Url& sourceURL) {
-    std::vector<Finding> findings;
+void hammerspoonDeclarations(const Processes& processes, std::string_view text, const Url& sourceURL,
+                             Inventory& inventory) {
     const std::string stripped = stripLuaComments(text);
     const std::string path = validUtf8(sourceURL.path().value_or(sourceURL.absoluteString()));
     std::optional<AppIdentity> application;
     std::size_t counted = 0;
     std::size_t line = 1;
     std::size_t pattern = 0;
-    Declares declares(shortcut);
-    const std::vector<LuaHotKeyDeclaration> found = luaHotKeyDeclarations(stripped);
-    for (const LuaHotKeyDeclaration& declaration : found) {
+    Claims claims;
+    for (const LuaHotKeyDeclaration& declaration : luaHotKeyDeclarations(stripped)) {
         if (declaration.pattern != pattern) {
             // The table entries are counted from the top again.
             pattern = declaration.pattern;
             counted = 0;
             line = 1;
         }
-        if (!declares(declaration)) continue;
+        const std::optional<Claim> claim = claims(declaration);
+        if (!claim || !inventory.wants(*claim)) continue;
         line += static_cast<std::size_t>(std::count(stripped.begin() + static_cast<std::ptrdiff_t>(counted),
                                                     stripped.begin() + static_cast<std::ptrdiff_t>(declaration.start), '\n'));
         counted = declaration.start;
-        if (!application) application = AppIdentity::known(processes, applicationName, bundleID);
-        findings.push_back(Finding{
+        if (!application) application = knownApplication(processes, applicationName, bundleID);
+        inventory.declare(*claim, Finding{
             .id = "hs-" + path + "-" + std::to_string(line),
             .level = EvidenceLevel::conditionalConfiguration,
             .application = *application,
@@ -387,10 +105,9 @@ std::vector<Finding> hammerspoonFindings(const Processes& processes, std::string
             .sourceURL = sourceURL,
         });
     }
-    return findings;
 }
 
-void ConfigurationScanner::hammerspoon(const ShortcutSpec& shortcut, DetectionSnapshot& snapshot) const {
+void ConfigurationScanner::hammerspoon(Inventory& inventory) const {
     std::size_t count = 0;
     std::set<std::string> seen;
     for (const char* relative : configurationDirectories) {
@@ -402,15 +119,13 @@ void ConfigurationScanner::hammerspoon(const ShortcutSpec& shortcut, DetectionSn
             // One file reachable through links is read once.
             if (!seen.insert(resolvedPath(*path).value_or(*path)).second) continue;
             if (++count > fileLimit) {
-                snapshot.notes.emplace_back(limitNote);
+                inventory.notes.emplace_back(limitNote);
                 return;
             }
             const std::string label = labelPrefix + validUtf8(lastPathComponent(*path));
-            const std::optional<std::string> bytes = read(*path, label, snapshot);
+            const std::optional<std::string> bytes = read(*path, label, inventory);
             if (!bytes || !isValidUtf8(*bytes)) continue;
-            for (Finding& finding : hammerspoonFindings(platform_.processes, *bytes, shortcut, Url::file(*path))) {
-                snapshot.findings.push_back(std::move(finding));
-            }
+            hammerspoonDeclarations(platform_.processes, *bytes, Url::file(*path), inventory);
         }
     }
 }

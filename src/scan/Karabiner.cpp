@@ -1,6 +1,7 @@
 #include "scan/Karabiner.h"
 
-#include "platform/Documents.h"
+#include "formats/Documents.h"
+#include "scan/AppIdentities.h"
 #include "scan/ConfigurationScanner.h"
 #include "scan/DictionaryLookup.h"
 
@@ -37,13 +38,20 @@ bool namesASide(const std::vector<std::string>& names) {
     });
 }
 
-enum class Match { none, plain, conditional };
+// What a basic manipulator claims, and whether the claim is conditional;
+// none for a manipulator of another kind, a disabled one, or one whose
+// names are not all known.
+struct ManipulatorClaim {
+    Claim claim;
+    bool conditional = false;
+};
 
-Match manipulatorMatch(const Value::Dictionary& manipulator, const ShortcutSpec& shortcut) {
+std::optional<ManipulatorClaim> manipulatorClaim(const Value::Dictionary& manipulator) {
     const std::string* type = lookup::string(manipulator, "type");
-    if (!type || *type != "basic") return Match::none;
-    if (lookup::boolean(manipulator, "enabled") == false) return Match::none;
-    if (inputKey(manipulator) != shortcut.keyCode) return Match::none;
+    if (!type || *type != "basic") return std::nullopt;
+    if (lookup::boolean(manipulator, "enabled") == false) return std::nullopt;
+    const std::optional<std::uint16_t> key = inputKey(manipulator);
+    if (!key) return std::nullopt;
 
     const Value::Dictionary* from = lookup::dictionary(manipulator, "from");
     const Value::Dictionary noModifiers;
@@ -53,33 +61,31 @@ Match manipulatorMatch(const Value::Dictionary& manipulator, const ShortcutSpec&
     const std::vector<std::string> optionalNames = lookup::strings(*modifiers, "optional");
 
     const auto mandatory = ShortcutSpec::modifiersNamed(mandatoryNames);
-    if (!mandatory) return Match::none;
-    if ((*mandatory & ~shortcut.modifiers) != 0) return Match::none;
+    if (!mandatory) return std::nullopt;
     const bool anyOptional = std::find(optionalNames.begin(), optionalNames.end(), "any") != optionalNames.end();
-    const std::uint64_t disallowed = anyOptional
-        ? ~modifier::all
-        : ~(ShortcutSpec::modifiersNamed(optionalNames).value_or(0) | *mandatory);
-    if ((shortcut.modifiers & disallowed) != 0) return Match::none;
+    const std::uint64_t optional =
+        anyOptional ? modifier::all : ShortcutSpec::modifiersNamed(optionalNames).value_or(0);
 
     const bool conditional = !lookup::dictionaries(manipulator, "conditions").empty() ||
                              namesASide(mandatoryNames) || namesASide(optionalNames);
-    return conditional ? Match::conditional : Match::plain;
+    return ManipulatorClaim{.claim = Claim{*key, *mandatory, optional}, .conditional = conditional};
 }
 
 }  // namespace
 
-std::vector<Finding> karabinerFindings(const Processes& processes, const Value::Dictionary& root,
-                                       const ShortcutSpec& shortcut, const Url& sourceURL) {
+void karabinerDeclarations(const Processes& processes, const Value::Dictionary& root, const Url& sourceURL,
+                           Inventory& inventory) {
     const AppIdentity application =
-        AppIdentity::known(processes, "Karabiner-Elements", "org.pqrs.Karabiner-Elements.Settings");
+        knownApplication(processes, "Karabiner-Elements", "org.pqrs.Karabiner-Elements.Settings");
     const Value::Dictionary* profile = selectedProfile(root);
-    if (!profile) return {};
+    if (!profile) return;
 
-    std::vector<Finding> findings;
     const auto simple = lookup::dictionaries(*profile, "simple_modifications");
     for (std::size_t i = 0; i < simple.size(); ++i) {
-        if (inputKey(*simple[i]) != shortcut.keyCode) continue;
-        findings.push_back(Finding{
+        const std::optional<std::uint16_t> key = inputKey(*simple[i]);
+        if (!key) continue;
+        // A simple modification remaps the key whatever modifiers are held.
+        inventory.declare(Claim::anyModifiers(*key), Finding{
             .id = "karabiner-simple-" + std::to_string(i),
             .level = EvidenceLevel::configuration,
             .application = application,
@@ -96,36 +102,25 @@ std::vector<Finding> karabinerFindings(const Processes& processes, const Value::
         if (lookup::boolean(rule, "enabled") == false) continue;
         const auto manipulators = lookup::dictionaries(rule, "manipulators");
         for (std::size_t m = 0; m < manipulators.size(); ++m) {
-            const Match match = manipulatorMatch(*manipulators[m], shortcut);
-            if (match == Match::none) continue;
+            const std::optional<ManipulatorClaim> match = manipulatorClaim(*manipulators[m]);
+            if (!match || !inventory.wants(match->claim)) continue;
             const std::string* description = lookup::string(rule, "description");
-            findings.push_back(Finding{
+            inventory.declare(match->claim, Finding{
                 .id = "karabiner-" + std::to_string(r) + "-" + std::to_string(m),
-                .level = match == Match::conditional ? EvidenceLevel::conditionalConfiguration
-                                                     : EvidenceLevel::configuration,
+                .level = match->conditional ? EvidenceLevel::conditionalConfiguration : EvidenceLevel::configuration,
                 .application = application,
                 .title = description ? *description : untitledRule,
-                .detail = match == Match::conditional ? conditionalRuleDetail : ruleDetail,
+                .detail = match->conditional ? conditionalRuleDetail : ruleDetail,
                 .sourceURL = sourceURL,
             });
         }
     }
-    return findings;
 }
 
-void ConfigurationScanner::karabiner(const ShortcutSpec& shortcut, DetectionSnapshot& snapshot) const {
+void ConfigurationScanner::karabiner(Inventory& inventory) const {
     const std::string path = inHome(karabinerFile);
-    const auto bytes = read(path, karabinerLabel, snapshot);
-    if (!bytes) return;
-    const auto document = parseJson(*bytes);
-    const Value::Dictionary* root = document ? document->dictionary() : nullptr;
-    if (!root) {
-        snapshot.notes.emplace_back(unparsableNote);
-        return;
-    }
-    for (Finding& finding : karabinerFindings(platform_.processes, *root, shortcut, Url::file(path))) {
-        snapshot.findings.push_back(std::move(finding));
-    }
+    const std::optional<Value> root = readDictionary(path, karabinerLabel, parseJson, unparsableNote, inventory);
+    if (root) karabinerDeclarations(platform_.processes, *root->dictionary(), Url::file(path), inventory);
 }
 
 }  // namespace chordmap

@@ -1,9 +1,7 @@
 #pragma once
 
-#include "model/Evidence.h"
 #include "model/Value.h"
-
-#include <vector>
+#include "scan/Declaration.h"
 
 namespace chordmap {
 
@@ -14,11 +12,11 @@ class Processes;
 inline constexpr const char* karabinerFile = ".config/karabiner/karabiner.json";
 inline constexpr const char* karabinerLabel = "Karabiner 当前配置";
 
-// The simple modifications of the first selected profile whose input is the
-// shortcut's key (whatever the modifiers), then its enabled basic
-// manipulators whose input is the key and whose modifier rules admit the
-// shortcut's modifiers; each group in file order.
-std::vector<Finding> karabinerFindings(const Processes& processes, const Value::Dictionary& root,
-                                       const ShortcutSpec& shortcut, const Url& sourceURL);
+// The simple modifications of the first selected profile (each claims its
+// key whatever the modifiers), then its enabled basic manipulators (each
+// claims its key with the modifiers its rules admit); each group in file
+// order.
+void karabinerDeclarations(const Processes& processes, const Value::Dictionary& root, const Url& sourceURL,
+                           Inventory& inventory);
 
 }  // namespace chordmap

@@ -1,6 +1,7 @@
 #include "scan/KeyboardMaestro.h"
 
-#include "platform/Documents.h"
+#include "formats/Documents.h"
+#include "scan/AppIdentities.h"
 #include "scan/ConfigurationScanner.h"
 #include "scan/DictionaryLookup.h"
 
@@ -70,22 +71,22 @@ std::optional<ShortcutSpec> hotKey(const Value::Dictionary& trigger) {
 
 }  // namespace
 
-std::vector<Finding> keyboardMaestroFindings(const Processes& processes, const Value::Dictionary& root,
-                                             const ShortcutSpec& shortcut, const Url& sourceURL) {
+void keyboardMaestroDeclarations(const Processes& processes, const Value::Dictionary& root, const Url& sourceURL,
+                                 Inventory& inventory) {
     const AppIdentity application =
-        AppIdentity::known(processes, "Keyboard Maestro", "com.stairways.keyboardmaestro.engine");
-    std::vector<Finding> findings;
+        knownApplication(processes, "Keyboard Maestro", "com.stairways.keyboardmaestro.engine");
     for (const Value::Dictionary* group : lookup::dictionaries(root, "MacroGroups")) {
         if (!switchedOn(*group)) continue;
         const GroupCondition condition = groupCondition(*group);
         for (const Value::Dictionary* macro : lookup::dictionaries(*group, "Macros")) {
             if (!switchedOn(*macro)) continue;
             for (const Value::Dictionary* trigger : lookup::dictionaries(*macro, "Triggers")) {
-                if (hotKey(*trigger) != shortcut) continue;
+                const std::optional<ShortcutSpec> combination = hotKey(*trigger);
+                if (!combination || !inventory.wants(Claim::exactly(*combination))) continue;
                 const std::string* name = lookup::string(*macro, "Name");
                 const std::string title = name ? *name : untitledMacro;
                 const std::string* uid = lookup::string(*macro, "UID");
-                findings.push_back(Finding{
+                inventory.declare(Claim::exactly(*combination), Finding{
                     .id = "km-" + (uid ? *uid : title),
                     .level = condition.conditional ? EvidenceLevel::conditionalConfiguration : EvidenceLevel::configuration,
                     .application = application,
@@ -96,22 +97,13 @@ std::vector<Finding> keyboardMaestroFindings(const Processes& processes, const V
             }
         }
     }
-    return findings;
 }
 
-void ConfigurationScanner::keyboardMaestro(const ShortcutSpec& shortcut, DetectionSnapshot& snapshot) const {
+void ConfigurationScanner::keyboardMaestro(Inventory& inventory) const {
     const std::string path = inHome(keyboardMaestroFile);
-    const auto bytes = read(path, keyboardMaestroLabel, snapshot);
-    if (!bytes) return;
-    const auto document = parsePropertyList(*bytes);
-    const Value::Dictionary* root = document ? document->dictionary() : nullptr;
-    if (!root) {
-        snapshot.notes.emplace_back(unparsableNote);
-        return;
-    }
-    for (Finding& finding : keyboardMaestroFindings(platform_.processes, *root, shortcut, Url::file(path))) {
-        snapshot.findings.push_back(std::move(finding));
-    }
+    const std::optional<Value> library =
+        readDictionary(path, keyboardMaestroLabel, parsePropertyList, unparsableNote, inventory);
+    if (library) keyboardMaestroDeclarations(platform_.processes, *library->dictionary(), Url::file(path), inventory);
 }
 
 }  // namespace chordmap

@@ -1,9 +1,7 @@
 #pragma once
 
-#include "model/Evidence.h"
 #include "model/Value.h"
-
-#include <vector>
+#include "scan/Declaration.h"
 
 namespace chordmap {
 
@@ -15,10 +13,10 @@ inline constexpr const char* keyboardMaestroFile =
     "Library/Application Support/Keyboard Maestro/Keyboard Maestro Macros.plist";
 inline constexpr const char* keyboardMaestroLabel = "Keyboard Maestro 宏配置";
 
-// Every hot-key trigger of an enabled macro in an enabled group that is
-// exactly `shortcut`, in file order. A macro with two such triggers gives two
-// findings with one id.
-std::vector<Finding> keyboardMaestroFindings(const Processes& processes, const Value::Dictionary& root,
-                                             const ShortcutSpec& shortcut, const Url& sourceURL);
+// Every hot-key trigger of an enabled macro in an enabled group, in file
+// order. A macro with two triggers on one combination gives two findings
+// with one id.
+void keyboardMaestroDeclarations(const Processes& processes, const Value::Dictionary& root, const Url& sourceURL,
+                                 Inventory& inventory);
 
 }  // namespace chordmap

@@ -1,9 +1,10 @@
 #include "scan/KnownPreferences.h"
 
-#include "platform/Documents.h"
+#include "formats/Documents.h"
+#include "model/Text.h"
+#include "scan/AppIdentities.h"
 #include "scan/ConfigurationScanner.h"
 #include "scan/DictionaryLookup.h"
-#include "model/Text.h"
 
 namespace chordmap {
 namespace {
@@ -68,16 +69,15 @@ std::optional<ShortcutSpec> raycastShortcut(std::string_view text) {
     return ShortcutSpec(*keyCode, *modifiers);
 }
 
-std::vector<Finding> knownPreferenceFindings(const Processes& processes, const KnownApplication& application,
-                                             const Value::Dictionary& preferences, const ShortcutSpec& shortcut,
-                                             const Url& sourceURL) {
-    const AppIdentity identity = AppIdentity::known(processes, application.name, application.bundleID);
+void knownPreferenceDeclarations(const Processes& processes, const KnownApplication& application,
+                                 const Value::Dictionary& preferences, const Url& sourceURL, Inventory& inventory) {
+    const AppIdentity identity = knownApplication(processes, application.name, application.bundleID);
     const bool isRaycast = std::string_view(application.bundleID) == raycastBundleID;
-    std::vector<Finding> findings;
     for (const auto& [key, value] : preferences) {
         if (isRaycast && key == raycastHotKeyKey && value.string()) {
-            if (raycastShortcut(*value.string()) == shortcut) {
-                findings.push_back(Finding{
+            // A string is no stored dictionary: this entry gives nothing else.
+            if (const std::optional<ShortcutSpec> hotKey = raycastShortcut(*value.string())) {
+                inventory.declare(Claim::exactly(*hotKey), Finding{
                     .id = "raycast-global",
                     .level = EvidenceLevel::configuration,
                     .application = identity,
@@ -85,8 +85,8 @@ std::vector<Finding> knownPreferenceFindings(const Processes& processes, const K
                     .detail = raycastDetail,
                     .sourceURL = sourceURL,
                 });
-                continue;
             }
+            continue;
         }
         const Value::Dictionary* stored = value.dictionary();
         std::optional<Value> decoded;
@@ -95,10 +95,11 @@ std::vector<Finding> knownPreferenceFindings(const Processes& processes, const K
             stored = decoded ? decoded->dictionary() : nullptr;
         }
         if (!stored || stored->empty()) continue;
-        if (storedShortcut(*stored) != shortcut) continue;
+        const std::optional<ShortcutSpec> hotKey = storedShortcut(*stored);
+        if (!hotKey || !inventory.wants(Claim::exactly(*hotKey))) continue;
         // A binary property list's ASCII keys may carry any byte.
         const std::string name = validUtf8(key);
-        findings.push_back(Finding{
+        inventory.declare(Claim::exactly(*hotKey), Finding{
             .id = "prefs-" + std::string(application.bundleID) + "-" + name,
             .level = EvidenceLevel::configuration,
             .application = identity,
@@ -107,23 +108,17 @@ std::vector<Finding> knownPreferenceFindings(const Processes& processes, const K
             .sourceURL = sourceURL,
         });
     }
-    return findings;
 }
 
-void ConfigurationScanner::knownPreferences(const ShortcutSpec& shortcut, DetectionSnapshot& snapshot) const {
+void ConfigurationScanner::knownPreferences(Inventory& inventory) const {
     for (const KnownApplication& application : knownApplications) {
-        const std::string path =
-            inHome("Library/Preferences/" + std::string(application.bundleID) + ".plist");
-        const auto bytes = read(path, std::string(application.name) + " 快捷键偏好", snapshot);
-        if (!bytes) continue;
+        const std::string path = inHome("Library/Preferences/" + std::string(application.bundleID) + ".plist");
         // A preference file that is no dictionary is skipped without a note.
-        const auto document = parsePropertyList(*bytes);
-        const Value::Dictionary* preferences = document ? document->dictionary() : nullptr;
+        const std::optional<Value> preferences = readDictionary(
+            path, std::string(application.name) + " 快捷键偏好", parsePropertyList, nullptr, inventory);
         if (!preferences) continue;
-        for (Finding& finding :
-             knownPreferenceFindings(platform_.processes, application, *preferences, shortcut, Url::file(path))) {
-            snapshot.findings.push_back(std::move(finding));
-        }
+        knownPreferenceDeclarations(platform_.processes, application, *preferences->dictionary(), Url::file(path),
+                                    inventory);
     }
 }
 

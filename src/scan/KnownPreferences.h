@@ -1,7 +1,7 @@
 #pragma once
 
-#include "model/Evidence.h"
 #include "model/Value.h"
+#include "scan/Declaration.h"
 
 #include <array>
 #include <optional>
@@ -31,11 +31,10 @@ inline constexpr std::array<KnownApplication, 4> knownApplications{{
 // modifier is named and the key code is at most 127.
 std::optional<ShortcutSpec> raycastShortcut(std::string_view text);
 
-// Every entry of one application's preferences that stores `shortcut`: a
+// Every entry of one application's preferences that stores a hot key: a
 // dictionary with keyCode and modifierFlags (or modifiers), the same as JSON
 // text under a KeyboardShortcuts_ key, or Raycast's global hot key.
-std::vector<Finding> knownPreferenceFindings(const Processes& processes, const KnownApplication& application,
-                                             const Value::Dictionary& preferences, const ShortcutSpec& shortcut,
-                                             const Url& sourceURL);
+void knownPreferenceDeclarations(const Processes& processes, const KnownApplication& application,
+                                 const Value::Dictionary& preferences, const Url& sourceURL, Inventory& inventory);
 
 }  // namespace chordmap

@@ -1,3 +1,4 @@
+#include "scan/AppIdentities.h"
 #include "scan/ConfigurationScanner.h"
 
 #include <algorithm>
@@ -42,7 +43,7 @@ void ConfigurationScanner::listeners(DetectionSnapshot& snapshot) const {
         snapshot.findings.push_back(Finding{
             .id = "tap-" + std::to_string(tap.tappingProcess),
             .level = EvidenceLevel::listener,
-            .application = AppIdentity::process(platform_.processes, tap.tappingProcess),
+            .application = processIdentity(platform_.processes, tap.tappingProcess),
             .title = "运行中的键盘事件过滤器",
             .detail = "系统显示此进程启用了可修改或拦截键盘事件的监听器。API 不提供它匹配的组合键；这不是它占用当前快捷键的证据。",
             .sourceURL = std::nullopt,

@@ -1,7 +1,6 @@
 #include "scan/Skhd.h"
 
 #include "model/Text.h"
-#include "platform/Regex.h"
 #include "scan/ConfigurationScanner.h"
 #include "scan/TextPieces.h"
 
@@ -17,11 +16,6 @@
 namespace chordmap {
 namespace {
 
-// Optional mode before "<", modifier words joined by "+", "-", the key (a
-// hexadecimal code or a name) and the separator that begins the action.
-const char* const bindingLinePattern =
-    R"(^\s*(?:(\w+)\s*<\s*)?([A-Za-z+\s]*)\s*-\s*(0x[0-9A-Fa-f]+|[^\s:]+)\s*(:|\[|->))";
-
 constexpr std::array<const char*, 2> configurationFiles{".config/skhd/skhdrc", ".skhdrc"};
 const char* const labelPrefix = "skhd：";
 const char* const titlePrefix = "skhd 组合键规则 · 第 ";
@@ -34,11 +28,6 @@ const char* const includeNote = "skhd：当前文件包含 .load；引入文件�
 // still resolves to command but does not make a binding conditional.
 constexpr std::array<std::string_view, 8> sideSpecificWords{"lctrl", "rctrl", "lcmd",   "rcmd",
                                                             "lalt",  "ralt",  "lshift", "rshift"};
-
-const std::optional<Regex>& bindingLine() {
-    static const std::optional<Regex> regex = Regex::compile(bindingLinePattern);
-    return regex;
-}
 
 std::uint8_t byteAt(std::string_view text, std::size_t i) {
     return i < text.size() ? static_cast<std::uint8_t>(text[i]) : 0;
@@ -79,24 +68,6 @@ void forEachLine(std::string_view text, Visit visit) {
         start = i;
     }
     visit(text.substr(start), index);
-}
-
-// Every run of white space cut to its first character, for the pattern's
-// sake: runs of spaces make its search backtrack in cubic time. The pattern
-// treats all white space alike and only ever as runs of any length, and the
-// modifier words are trimmed, so the findings are the same.
-std::string collapsedWhiteSpace(std::string_view line) {
-    std::string out;
-    out.reserve(line.size());
-    bool afterSpace = false;
-    for (std::size_t i = 0; i < line.size();) {
-        const std::size_t start = i;
-        const UChar32 c = nextCodePoint(line, i);
-        const bool space = c >= 0 && isRegexWhiteSpace(static_cast<char32_t>(c));
-        if (!(space && afterSpace)) out.append(line.substr(start, i - start));
-        afterSpace = space;
-    }
-    return out;
 }
 
 bool isHorizontalSpace(UChar32 c) { return c == '\t' || u_charType(c) == U_SPACE_SEPARATOR; }
@@ -183,7 +154,7 @@ bool isWordCharacter(UChar32 c) {
 // Classes of a code point beyond ASCII; an ill-formed sequence is U+FFFD.
 std::uint8_t classesBeyondAscii(UChar32 c) {
     if (c < 0) return keyCharacter;
-    if (isRegexWhiteSpace(static_cast<char32_t>(c))) return whiteSpace | modifierText;
+    if (isWhiteSpace(c)) return whiteSpace | modifierText;
     return keyCharacter | (isWordCharacter(c) ? wordCharacter : 0);
 }
 
@@ -259,14 +230,6 @@ std::optional<SkhdBinding> bindingFrom(std::string_view line, std::size_t start)
                        .separator = keyPart->separator};
 }
 
-std::optional<SkhdBindingText> bindingByPattern(RegexMatcher& matcher, std::string_view line, bool* exhausted) {
-    std::optional<RegexMatch> match = matcher.firstMatch(line);
-    if (exhausted) *exhausted = matcher.lastSearchExhausted();
-    if (!match) return std::nullopt;
-    return SkhdBindingText{.mode = match->group(1), .modifiers = match->group(2).value_or(""),
-                           .key = match->group(3).value_or(""), .separator = match->group(4).value_or("")};
-}
-
 // Real files name the same few keys over and over: what each short name
 // stands for is looked up once per text.
 class KeyCodes {
@@ -288,30 +251,28 @@ private:
     std::unordered_map<std::string, std::optional<std::uint16_t>, Hash, std::equal_to<>> known_;
 };
 
-template <typename BindingOf>
-std::vector<Finding> findingsWith(std::string_view text, const ShortcutSpec& shortcut, const Url& sourceURL,
-                                  BindingOf bindingOf) {
-    std::vector<Finding> findings;
+}  // namespace
+
+void skhdDeclarations(std::string_view text, const Url& sourceURL, Inventory& inventory) {
     const std::string path = validUtf8(sourceURL.path().value_or(sourceURL.absoluteString()));
     KeyCodes keyCodes;
-
     forEachLine(text, [&](std::string_view line, std::size_t index) {
         const std::string_view code = line.substr(0, line.find('#'));
         // Every binding has its "-"; most lines can be passed over unsearched.
         if (code.find('-') == std::string_view::npos) return;
-        const auto binding = bindingOf(code);
+        const std::optional<SkhdBinding> binding = skhdBindingOf(code);
         if (!binding) return;
         const std::optional<std::uint16_t> key = keyCodes.named(binding->key);
-        if (!key || *key != shortcut.keyCode) return;
+        if (!key) return;
         const std::vector<std::string> words = modifierWords(binding->modifiers);
         const std::optional<std::uint64_t> modifiers = ShortcutSpec::modifiersNamed(words);
         if (!modifiers) return;
-        const ShortcutSpec bound(*key, *modifiers);
-        if (bound.keyCode != shortcut.keyCode || bound.modifiers != shortcut.modifiers) return;
+        const Claim claim = Claim::exactly(ShortcutSpec(*key, *modifiers));
+        if (!inventory.wants(claim)) return;
 
         const bool conditional =
             binding->mode.has_value() || code.find('[') != std::string_view::npos || namesASide(words);
-        findings.push_back(Finding{
+        inventory.declare(claim, Finding{
             .id = "skhd-" + path + "-" + std::to_string(index),
             .level = conditional ? EvidenceLevel::conditionalConfiguration : EvidenceLevel::configuration,
             .application = AppIdentity{.name = "skhd", .pid = std::nullopt, .bundleID = std::nullopt,
@@ -321,10 +282,7 @@ std::vector<Finding> findingsWith(std::string_view text, const ShortcutSpec& sho
             .sourceURL = sourceURL,
         });
     });
-    return findings;
 }
-
-}  // namespace
 
 SkhdBindingText SkhdBinding::text() const {
     return SkhdBindingText{.mode = mode ? std::optional<std::string>(*mode) : std::nullopt,
@@ -347,37 +305,14 @@ std::optional<SkhdBinding> skhdBindingOf(std::string_view line) {
     return bindingFrom(line, wordStart);
 }
 
-std::optional<SkhdBindingText> skhdBindingByPattern(std::string_view line, bool* exhausted) {
-    if (exhausted) *exhausted = false;
-    const std::optional<Regex>& pattern = bindingLine();
-    if (!pattern) return std::nullopt;
-    thread_local RegexMatcher matcher(*pattern);
-    return bindingByPattern(matcher, line, exhausted);
-}
-
-std::vector<Finding> skhdFindings(std::string_view text, const ShortcutSpec& shortcut, const Url& sourceURL) {
-    return findingsWith(text, shortcut, sourceURL, skhdBindingOf);
-}
-
-std::vector<Finding> skhdFindingsByPattern(std::string_view text, const ShortcutSpec& shortcut, const Url& sourceURL) {
-    const std::optional<Regex>& pattern = bindingLine();
-    if (!pattern) return {};
-    RegexMatcher matcher(*pattern);
-    return findingsWith(text, shortcut, sourceURL, [&](std::string_view code) {
-        return bindingByPattern(matcher, collapsedWhiteSpace(code), nullptr);
-    });
-}
-
-void ConfigurationScanner::skhd(const ShortcutSpec& shortcut, DetectionSnapshot& snapshot) const {
+void ConfigurationScanner::skhd(Inventory& inventory) const {
     for (const char* relative : configurationFiles) {
         const std::string path = inHome(relative);
-        const std::optional<std::string> bytes = read(path, labelPrefix + std::string(relative), snapshot);
+        const std::optional<std::string> bytes = read(path, labelPrefix + std::string(relative), inventory);
         if (!bytes || !isValidUtf8(*bytes)) continue;
-        for (Finding& finding : skhdFindings(*bytes, shortcut, Url::file(path))) {
-            snapshot.findings.push_back(std::move(finding));
-        }
+        skhdDeclarations(*bytes, Url::file(path), inventory);
         // Included files are not followed; say so, even for a commented-out include.
-        if (bytes->find(".load") != std::string::npos) snapshot.notes.emplace_back(includeNote);
+        if (bytes->find(".load") != std::string::npos) inventory.notes.emplace_back(includeNote);
     }
 }
 

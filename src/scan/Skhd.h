@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/Evidence.h"
+#include "scan/Declaration.h"
 
 #include <optional>
 #include <string>
@@ -9,15 +9,10 @@
 
 namespace chordmap {
 
-// The binding lines of one skhd configuration text whose key and modifiers
-// are exactly `shortcut`, in line order. A line bound to a mode, to an
+// The binding lines of one skhd configuration text, in line order, each
+// claiming its key and modifiers exactly. A line bound to a mode, to an
 // application list or to a left- or right-hand modifier is conditional.
-std::vector<Finding> skhdFindings(std::string_view text, const ShortcutSpec& shortcut, const Url& sourceURL);
-
-// The same findings with every line searched by the binding-line regular
-// expression: the reference the fast matcher is checked against, many times
-// slower.
-std::vector<Finding> skhdFindingsByPattern(std::string_view text, const ShortcutSpec& shortcut, const Url& sourceURL);
+void skhdDeclarations(std::string_view text, const Url& sourceURL, Inventory& inventory);
 
 // The parts of a binding line, as text: the mode before "<" (none without
 // one), the modifier text (untrimmed), the key, and the separator that
@@ -47,10 +42,5 @@ struct SkhdBinding {
 // captures, found in time linear in the line's length. An ill-formed UTF-8
 // sequence counts as one U+FFFD.
 std::optional<SkhdBinding> skhdBindingOf(std::string_view line);
-
-// The same by the regular expression itself (ICU); ill-formed sequences come
-// back as U+FFFD. None when the search ran out of work, which `exhausted`
-// then tells.
-std::optional<SkhdBindingText> skhdBindingByPattern(std::string_view line, bool* exhausted = nullptr);
 
 }  // namespace chordmap

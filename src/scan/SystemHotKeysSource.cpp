@@ -1,6 +1,7 @@
 #include "scan/ConfigurationScanner.h"
 
-#include <algorithm>
+#include <optional>
+#include <unordered_set>
 
 namespace chordmap {
 namespace {
@@ -25,28 +26,30 @@ Finding systemFinding(const ShortcutSpec& shortcut) {
     };
 }
 
-bool matches(const SymbolicHotKey& entry, const ShortcutSpec& shortcut) {
-    if (!entry.code || !entry.carbonModifiers || !entry.enabled || !*entry.enabled) return false;
-    if (*entry.code >= 65536) return false;
-    const ShortcutSpec system(static_cast<std::uint16_t>(*entry.code),
-                              ShortcutSpec::cocoaModifiersFromCarbon(*entry.carbonModifiers));
-    return system == shortcut;
+// The combination of an enabled entry; none for an incomplete or disabled one.
+std::optional<ShortcutSpec> enabledCombination(const SymbolicHotKey& entry) {
+    if (!entry.code || !entry.carbonModifiers || !entry.enabled || !*entry.enabled) return std::nullopt;
+    if (*entry.code >= 65536) return std::nullopt;
+    return ShortcutSpec(static_cast<std::uint16_t>(*entry.code),
+                        ShortcutSpec::cocoaModifiersFromCarbon(*entry.carbonModifiers));
 }
 
 }  // namespace
 
-void ConfigurationScanner::system(const ShortcutSpec& shortcut, DetectionSnapshot& snapshot) const {
+void ConfigurationScanner::system(Inventory& inventory) const {
     const SymbolicHotKeyList list = platform_.symbolicHotKeys.copySymbolicHotKeys();
     if (list.status != 0 || !list.entries) {
-        snapshot.notes.push_back("系统热键枚举失败（" + std::to_string(list.status) + "）。");
+        inventory.notes.push_back("系统热键枚举失败（" + std::to_string(list.status) + "）。");
         return;
     }
-    snapshot.checkedSources.emplace_back(systemSourceLabel);
-    const bool matched = std::any_of(list.entries->begin(), list.entries->end(),
-                                     [&](const SymbolicHotKey& entry) { return matches(entry, shortcut); });
-    const bool alreadyFound = std::any_of(snapshot.findings.begin(), snapshot.findings.end(),
-                                          [](const Finding& f) { return f.level == EvidenceLevel::systemBinding; });
-    if (matched && !alreadyFound) snapshot.findings.push_back(systemFinding(shortcut));
+    inventory.checkedSources.emplace_back(systemSourceLabel);
+    // The system reserves a combination once, however many entries name it.
+    std::unordered_set<ShortcutSpec> declared;
+    for (const SymbolicHotKey& entry : *list.entries) {
+        const std::optional<ShortcutSpec> combination = enabledCombination(entry);
+        if (!combination || !inventory.wants(Claim::exactly(*combination))) continue;
+        if (declared.insert(*combination).second) inventory.declare(Claim::exactly(*combination), systemFinding(*combination));
+    }
 }
 
 }  // namespace chordmap

@@ -1,5 +1,6 @@
 #include "scan/TextPieces.h"
 
+#include <unicode/uchar.h>
 #include <unicode/utf8.h>
 
 #include <algorithm>
@@ -14,6 +15,8 @@ UChar32 nextCodePoint(std::string_view text, std::size_t& offset) {
     offset = static_cast<std::size_t>(i);
     return c;
 }
+
+bool isWhiteSpace(UChar32 c) { return u_isUWhiteSpace(c); }
 
 std::string trimmed(std::string_view piece, bool (*isTrimmed)(UChar32)) {
     std::size_t first = piece.size();

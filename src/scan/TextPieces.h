@@ -14,6 +14,10 @@ namespace chordmap {
 // counts as one character and gives a negative value.
 UChar32 nextCodePoint(std::string_view text, std::size_t& offset);
 
+// White space as Unicode defines it (what `\s` means in a pattern): tab to
+// carriage return, NEL, and category Z.
+bool isWhiteSpace(UChar32 c);
+
 // The piece without the code points `isTrimmed` names at either end.
 std::string trimmed(std::string_view piece, bool (*isTrimmed)(UChar32));
 

@@ -4,7 +4,7 @@
 // the run too (apart from the known case below), to find where the two draw
 // the line differently.
 #include "fuzz/FuzzSupport.h"
-#include "platform/Documents.h"
+#include "formats/Documents.h"
 #include "support/ValueComparison.h"
 
 #include <cstdlib>

@@ -5,6 +5,7 @@
 #include "model/Text.h"
 #include "model/Url.h"
 #include "platform/Processes.h"
+#include "scan/Declaration.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -56,6 +57,26 @@ inline void checkFindings(const std::vector<Finding>& findings) {
         if (!isValidUtf8(finding.id) || !isValidUtf8(finding.title) || !isValidUtf8(finding.detail) ||
             !isValidUtf8(finding.application.name))
             __builtin_trap();
+    }
+}
+
+// A source's declarations: every finding is text the output can carry, and
+// a scan of any combination (the common ones and one that follows the
+// input) keeps exactly the declarations that claim it, in order.
+template <typename Declare>
+void checkDeclarations(std::string_view input, Declare declare) {
+    Inventory everything;
+    declare(everything);
+    for (const Declaration& declaration : everything.declarations) checkFindings({declaration.finding});
+    for (const ShortcutSpec& shortcut : shortcutsFor(input)) {
+        Inventory one(shortcut);
+        declare(one);
+        std::vector<Finding> expected;
+        for (const Declaration& declaration : everything.declarations)
+            if (declaration.claim.claims(shortcut)) expected.push_back(declaration.finding);
+        std::vector<Finding> actual;
+        for (const Declaration& declaration : one.declarations) actual.push_back(declaration.finding);
+        if (actual != expected) __builtin_trap();
     }
 }
 

@@ -7,7 +7,8 @@ using namespace chordmap;
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view input = fuzzing::text(data, size);
     const fuzzing::NoProcesses processes;
-    for (const ShortcutSpec& shortcut : fuzzing::shortcutsFor(input))
-        fuzzing::checkFindings(hammerspoonFindings(processes, input, shortcut, fuzzing::sourceURL()));
+    fuzzing::checkDeclarations(input, [&](Inventory& inventory) {
+        hammerspoonDeclarations(processes, input, fuzzing::sourceURL(), inventory);
+    });
     return 0;
 }

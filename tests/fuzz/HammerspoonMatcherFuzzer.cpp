@@ -1,7 +1,8 @@
 // The hand-written declaration search against the two regular expressions
 // it stands in for: on any stripped text both find the same declarations.
 #include "fuzz/FuzzSupport.h"
-#include "scan/Hammerspoon.h"
+#include "scan/LuaText.h"
+#include "support/ReferenceMatchers.h"
 
 using namespace chordmap;
 
@@ -10,7 +11,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string stripped = stripLuaComments(validUtf8(fuzzing::text(data, size)));
     const std::vector<LuaHotKeyDeclaration> fast = luaHotKeyDeclarations(stripped);
     // A search the patterns gave up on proves nothing either way.
-    const std::optional<std::vector<LuaHotKeyDeclaration>> byPattern = luaHotKeyDeclarationsByPattern(stripped);
+    const std::optional<std::vector<LuaHotKeyDeclaration>> byPattern = reference::luaHotKeyDeclarations(stripped);
     if (byPattern && fast != *byPattern) __builtin_trap();
     return 0;
 }

@@ -1,7 +1,7 @@
 // A fuzzed karabiner.json, as the scan would parse it, searched for common
 // combinations.
 #include "fuzz/FuzzSupport.h"
-#include "platform/Documents.h"
+#include "formats/Documents.h"
 #include "scan/Karabiner.h"
 
 using namespace chordmap;
@@ -11,7 +11,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto document = parseJson(input);
     if (!document || !document->dictionary()) return 0;
     const fuzzing::NoProcesses processes;
-    for (const ShortcutSpec& shortcut : fuzzing::shortcutsFor(input))
-        fuzzing::checkFindings(karabinerFindings(processes, *document->dictionary(), shortcut, fuzzing::sourceURL()));
+    fuzzing::checkDeclarations(input, [&](Inventory& inventory) {
+        karabinerDeclarations(processes, *document->dictionary(), fuzzing::sourceURL(), inventory);
+    });
     return 0;
 }

@@ -1,6 +1,6 @@
 // A fuzzed preference file read as each known application's.
 #include "fuzz/FuzzSupport.h"
-#include "platform/Documents.h"
+#include "formats/Documents.h"
 #include "scan/KnownPreferences.h"
 
 using namespace chordmap;
@@ -10,9 +10,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto document = parsePropertyList(input);
     if (!document || !document->dictionary()) return 0;
     const fuzzing::NoProcesses processes;
-    for (const ShortcutSpec& shortcut : fuzzing::shortcutsFor(input))
-        for (const KnownApplication& application : knownApplications)
-            fuzzing::checkFindings(knownPreferenceFindings(processes, application, *document->dictionary(), shortcut,
-                                                           fuzzing::sourceURL()));
+    for (const KnownApplication& application : knownApplications)
+        fuzzing::checkDeclarations(input, [&](Inventory& inventory) {
+            knownPreferenceDeclarations(processes, application, *document->dictionary(), fuzzing::sourceURL(), inventory);
+        });
     return 0;
 }

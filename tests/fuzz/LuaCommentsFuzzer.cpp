@@ -1,7 +1,7 @@
 // Comment stripping keeps every line where it was, and on UTF-8 it blanks
 // exactly what the character-by-character walk blanks.
 #include "fuzz/FuzzSupport.h"
-#include "scan/Hammerspoon.h"
+#include "scan/LuaText.h"
 #include "scan/LuaCommentsReference.h"
 
 #include <algorithm>

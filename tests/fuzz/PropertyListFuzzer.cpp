@@ -1,6 +1,6 @@
 // Arbitrary bytes as a property list: XML, binary, or neither.
 #include "fuzz/FuzzSupport.h"
-#include "platform/Documents.h"
+#include "formats/Documents.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     (void)chordmap::parsePropertyList(chordmap::fuzzing::text(data, size));

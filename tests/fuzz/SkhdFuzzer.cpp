@@ -6,7 +6,6 @@ using namespace chordmap;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view input = fuzzing::text(data, size);
-    for (const ShortcutSpec& shortcut : fuzzing::shortcutsFor(input))
-        fuzzing::checkFindings(skhdFindings(input, shortcut, fuzzing::sourceURL()));
+    fuzzing::checkDeclarations(input, [&](Inventory& inventory) { skhdDeclarations(input, fuzzing::sourceURL(), inventory); });
     return 0;
 }

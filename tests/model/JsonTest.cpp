@@ -104,12 +104,5 @@ TEST(SnapshotJson, diagnosticLeavesOutAbsentFields) {
               "{\n  \"keyTimestamp\" : 5,\n  \"kind\" : \"selectedKeyDown\",\n  \"targetPID\" : -1\n}");
 }
 
-TEST(EvidenceLevel, textFormIsTheExactCaseName) {
-    for (EvidenceLevel level : allEvidenceLevels) EXPECT_EQ(evidenceLevel(text(level)), level);
-    EXPECT_EQ(evidenceLevel("configuration"), EvidenceLevel::configuration);
-    EXPECT_EQ(evidenceLevel("Configuration"), std::nullopt);
-    EXPECT_EQ(evidenceLevel(""), std::nullopt);
-}
-
 }  // namespace
 }  // namespace chordmap

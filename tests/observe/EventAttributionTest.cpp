@@ -1,4 +1,5 @@
 #include "observe/DetectorScenario.h"
+#include "scan/AppIdentities.h"
 
 #include <gtest/gtest.h>
 
@@ -29,7 +30,7 @@ TEST(Publication, comesEightyMillisecondsAfterThePressWithTheRecipientAheadOfThe
     EXPECT_EQ(snapshot.shortcut, controlOptionK);
     ASSERT_EQ(snapshot.findings.size(), scanned.findings.size() + 1);
     const Finding recipient{.id = eventId(pressedAt, raycastPid), .level = EvidenceLevel::observedRecipient,
-                            .application = AppIdentity::process(s.platform.processes, raycastPid), .title = exactTitle,
+                            .application = processIdentity(s.platform.processes, raycastPid), .title = exactTitle,
                             .detail = exactDetailPrefix + "501" + exactDetailSuffix, .sourceURL = std::nullopt};
     EXPECT_EQ(snapshot.findings[0], recipient);
     EXPECT_EQ(recipient.application.name, "Raycast");

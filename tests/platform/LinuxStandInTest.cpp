@@ -1,4 +1,4 @@
-#include "platform/Documents.h"
+#include "formats/Documents.h"
 #include "platform/linux/LinuxPlatform.h"
 #include "support/FakePlatform.h"
 #include "support/TemporaryDirectory.h"

@@ -2,21 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <unicode/utf8.h>
-
 #include <cstdint>
 #include <string>
 
 namespace chordmap {
 namespace {
-
-std::string utf8(char32_t c) {
-    std::string out(4, '\0');
-    std::int32_t length = 0;
-    U8_APPEND_UNSAFE(reinterpret_cast<std::uint8_t*>(out.data()), length, static_cast<UChar32>(c));
-    out.resize(static_cast<std::size_t>(length));
-    return out;
-}
 
 TEST(Regex, aPatternThatDoesNotCompileGivesNothing) {
     EXPECT_FALSE(Regex::compile("(unclosed").has_value());
@@ -82,17 +72,6 @@ TEST(Regex, allMatchesKeepsWhatItFoundBeforeRunningOut) {
     ASSERT_EQ(matches.size(), 2u);
     EXPECT_EQ(matches[1].start, 3u);
     EXPECT_TRUE(matcher.lastSearchExhausted());
-}
-
-TEST(Regex, whiteSpaceIsExactlyWhatBackslashSMatches) {
-    const auto regex = Regex::compile(R"(^\s$)");
-    ASSERT_TRUE(regex);
-    RegexMatcher matcher(*regex);
-    // Every character of the Basic Multilingual Plane, then a sample of the others.
-    for (char32_t c = 0; c <= 0x10FFFF; c += c < 0x10000 ? 1 : 0x7F) {
-        if (c >= 0xD800 && c <= 0xDFFF) continue;
-        ASSERT_EQ(isRegexWhiteSpace(c), matcher.firstMatch(utf8(c)).has_value()) << std::hex << static_cast<std::uint32_t>(c);
-    }
 }
 
 }  // namespace

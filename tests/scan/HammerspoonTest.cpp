@@ -1,16 +1,15 @@
+#include "ToolFixtures.h"
+#include "scan/AppIdentities.h"
 #include "scan/ConfigurationScanner.h"
-#include "platform/Regex.h"
 #include "scan/Hammerspoon.h"
-#include "scan/LuaCommentsReference.h"
+#include "scan/LuaText.h"
 #include "support/FakePlatform.h"
 #include "support/TemporaryDirectory.h"
 
 #include <gtest/gtest.h>
-#include <unicode/utf8.h>
 
 #include <algorithm>
 #include <filesystem>
-#include <random>
 #include <sys/stat.h>
 
 namespace chordmap {
@@ -51,95 +50,7 @@ TEST(StripLuaComments, blanksCommentsAndKeepsEveryLine) {
     for (const auto& [text, expected] : cases) EXPECT_EQ(stripLuaComments(text), expected) << text;
 }
 
-// Texts drawn from pieces of what the scan looks for, reproducibly.
-std::vector<std::string> generatedTexts(const std::vector<std::string>& pieces, std::size_t count, std::uint32_t seed) {
-    std::mt19937 random(seed);
-    std::vector<std::string> texts;
-    for (std::size_t i = 0; i < count; ++i) {
-        std::string text;
-        const std::size_t length = random() % (i % 10 == 0 ? 400 : 40);
-        for (std::size_t j = 0; j < length; ++j) text += pieces[random() % pieces.size()];
-        texts.push_back(std::move(text));
-    }
-    return texts;
-}
-
-const std::vector<std::string> commentPieces{
-    "-", "--", "---", "[", "[[", "[=", "=", "]", "]]", "]=]", "]==]", "\"", "'", "\\", "\n", "\r", " ", "\t",
-    "a", "x = ", "\u00E9", "\u4E2D", "\U0001F600", "\u00A0", "hs.hotkey.bind({'cmd'}, 'K')"};
-
-const std::vector<std::string> declarationPieces{
-    "hs.hotkey.", "hs.hotkey.bind", "bind", "new", "mods", "key", "{", "}", ",", "=", "(", "\"", "'", " ", "  ", "\t",
-    "\n", "\r\n", "\v", "\f", "\u0085", "\u00A0", "\u1680", "\u2003", "\u2028", "\u2029", "\u202F", "\u3000",
-    "\u180E", "\u200B", "\uFEFF", "a", "K", "cmd", "alt", "\u00E9", "\u4E2D", "\U0001F600", "hs.hotkey.bind({",
-    "mods = {", "}, '", "}, key = '", "\\"};
-
 std::vector<fs::path> corpus(const std::string& kind);
-
-// Every Lua text the tests have: the corpus and the example home.
-std::vector<std::pair<std::string, std::string>> realLuaTexts() {
-    std::vector<std::pair<std::string, std::string>> texts;
-    for (const fs::path& file : corpus("hammerspoon")) texts.emplace_back(file.filename().string(), testing::readFile(file.string()));
-    for (const auto& entry : fs::recursive_directory_iterator(CHORDMAP_EXAMPLE_HOME)) {
-        if (entry.path().extension() == ".lua") texts.emplace_back(entry.path().string(), testing::readFile(entry.path().string()));
-    }
-    return texts;
-}
-
-TEST(StripLuaComments, agreesWithTheCharacterWalk) {
-    for (const auto& [name, text] : realLuaTexts()) EXPECT_EQ(stripLuaComments(text), reference::stripLuaComments(text)) << name;
-    for (const std::string& text : generatedTexts(commentPieces, 20'000, 7)) {
-        ASSERT_EQ(stripLuaComments(text), reference::stripLuaComments(text)) << text;
-    }
-}
-
-TEST(StripLuaComments, bytesThatAreNotUtf8KeepEveryLine) {
-    const std::vector<std::string> pieces{"\x80", "\xBF", "\xC3", "\xE4\xB8", "\xF0\x9F\x98", "\xFF", "\xED\xA0\x80",
-                                          "-", "--", "--[[", "]]", "\"", "'", "\\", "\n", "a"};
-    for (const std::string& text : generatedTexts(pieces, 5'000, 11)) {
-        const std::string stripped = stripLuaComments(text);
-        ASSERT_LE(stripped.size(), text.size()) << text;
-        ASSERT_EQ(std::count(stripped.begin(), stripped.end(), '\n'), std::count(text.begin(), text.end(), '\n')) << text;
-    }
-}
-
-std::string describe(const std::vector<LuaHotKeyDeclaration>& declarations) {
-    std::string out;
-    for (const auto& d : declarations)
-        out += std::to_string(d.pattern) + "@" + std::to_string(d.start) + "[" + d.modifierList + "|" + d.keyName + "] ";
-    return out;
-}
-
-// The hand-written search and the two regular expressions give the same
-// declarations, groups and offsets.
-void expectSameDeclarations(std::string_view stripped, const std::string& name) {
-    const auto byPattern = luaHotKeyDeclarationsByPattern(stripped);
-    ASSERT_TRUE(byPattern) << name << ": the patterns ran out of work";
-    const auto fast = luaHotKeyDeclarations(stripped);
-    ASSERT_EQ(describe(fast), describe(*byPattern)) << name;
-    ASSERT_EQ(fast, *byPattern) << name;
-}
-
-TEST(LuaHotKeyDeclarations, agreeWithThePatternsOnRealFiles) {
-    std::size_t declarations = 0;
-    for (const auto& [name, text] : realLuaTexts()) {
-        const std::string stripped = stripLuaComments(text);
-        expectSameDeclarations(stripped, name);
-        declarations += luaHotKeyDeclarations(stripped).size();
-    }
-    if (!corpus("hammerspoon").empty()) {
-        EXPECT_GE(declarations, 25u);  // the comparison covers real declarations, not only misses
-    }
-}
-
-TEST(LuaHotKeyDeclarations, agreeWithThePatternsOnGeneratedText) {
-    std::size_t declarations = 0;
-    for (const std::string& text : generatedTexts(declarationPieces, 20'000, 3)) {
-        expectSameDeclarations(text, text);
-        declarations += luaHotKeyDeclarations(text).size();
-    }
-    EXPECT_GE(declarations, 1'000u);  // the generator reaches whole matches, not only failures
-}
 
 TEST(LuaHotKeyDeclarations, shapesAtTheirEdges) {
     const std::vector<std::pair<std::string, std::size_t>> cases{
@@ -157,38 +68,14 @@ TEST(LuaHotKeyDeclarations, shapesAtTheirEdges) {
         {"mods = {x}, key = 'K', hs.hotkey.bind({y}, 'L')", 2},   // both shapes, in shape order
         {"hs.hotkey.bind({" + std::string(1000, ' ') + "}, '" + std::string(1000, 'k') + "'", 1},
     };
-    for (const auto& [text, count] : cases) {
-        expectSameDeclarations(text, text);
-        EXPECT_EQ(luaHotKeyDeclarations(text).size(), count) << text;
-    }
-}
-
-// What `\s` takes, for every code point: the white space the search skips.
-TEST(LuaHotKeyDeclarations, whiteSpaceIsThePatternsWhiteSpace) {
-    const auto pattern = Regex::compile(R"(\s)");
-    ASSERT_TRUE(pattern);
-    std::string text;
-    std::vector<std::size_t> expected;
-    for (char32_t c = 0; c <= 0x10FFFF; ++c) {
-        if (c >= 0xD800 && c <= 0xDFFF) continue;
-        if (isRegexWhiteSpace(c)) expected.push_back(text.size());
-        const UChar32 u = static_cast<UChar32>(c);
-        char bytes[4];
-        std::int32_t length = 0;
-        U8_APPEND_UNSAFE(bytes, length, u);
-        text.append(bytes, static_cast<std::size_t>(length));
-    }
-    RegexMatcher matcher(*pattern);
-    std::vector<std::size_t> matched;
-    for (const RegexMatch& match : matcher.allMatches(text)) matched.push_back(match.start);
-    EXPECT_FALSE(matcher.lastSearchExhausted());
-    EXPECT_EQ(matched, expected);
-    EXPECT_EQ(expected.size(), 25u);
+    for (const auto& [text, count] : cases) EXPECT_EQ(luaHotKeyDeclarations(text).size(), count) << text;
 }
 
 std::vector<Finding> scan(std::string_view text, const ShortcutSpec& shortcut) {
     FakeProcesses processes;
-    return hammerspoonFindings(processes, text, shortcut, initURL);
+    return testing::sourceScan(shortcut, [&](Inventory& inventory) {
+        hammerspoonDeclarations(processes, text, initURL, inventory);
+    }).findings;
 }
 
 std::vector<std::size_t> lineNumbers(const std::vector<Finding>& findings) {
@@ -205,12 +92,14 @@ TEST(Hammerspoon, aDeclarationOnLineTwelveGivesTheFullFinding) {
     FakeProcesses processes;
     processes.installedApplications.emplace("org.hammerspoon.Hammerspoon", Url::file("/Applications/Hammerspoon.app", true));
     const std::string text = std::string(11, '\n') + "hs.hotkey.bind({'cmd', 'alt'}, 'K', fn)\n";
-    const auto findings = hammerspoonFindings(processes, text, cmdAltK, initURL);
+    const auto findings = testing::sourceScan(cmdAltK, [&](Inventory& inventory) {
+        hammerspoonDeclarations(processes, text, initURL, inventory);
+    }).findings;
     ASSERT_EQ(findings.size(), 1u);
     const Finding& f = findings[0];
     EXPECT_EQ(f.id, "hs-/home/u/.hammerspoon/init.lua-12");
     EXPECT_EQ(f.level, EvidenceLevel::conditionalConfiguration);
-    EXPECT_EQ(f.application, AppIdentity::known(processes, "Hammerspoon", "org.hammerspoon.Hammerspoon"));
+    EXPECT_EQ(f.application, knownApplication(processes, "Hammerspoon", "org.hammerspoon.Hammerspoon"));
     EXPECT_EQ(f.application.bundleURL, Url::file("/Applications/Hammerspoon.app", true));
     EXPECT_EQ(f.title, "Lua 源码中的组合键 · 第 12 行");
     EXPECT_EQ(f.detail, detail);
@@ -293,10 +182,8 @@ struct Home {
     std::string write(const std::string& relative, std::string_view text) const { return directory.write(relative, text); }
 
     DetectionSnapshot scan(const ShortcutSpec& shortcut = cmdAltK) const {
-        DetectionSnapshot snapshot{.shortcut = shortcut, .findings = {}, .notes = {}, .checkedSources = {},
-                                   .observedAt = {}, .receivedKey = false};
-        ConfigurationScanner(directory.path(), platform.services).hammerspoon(shortcut, snapshot);
-        return snapshot;
+        const ConfigurationScanner scanner(directory.path(), platform.services);
+        return testing::sourceScan(shortcut, [&](Inventory& inventory) { scanner.hammerspoon(inventory); });
     }
 };
 

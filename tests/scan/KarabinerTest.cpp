@@ -1,6 +1,6 @@
 #include "scan/ConfigurationScanner.h"
 #include "scan/Karabiner.h"
-#include "platform/Documents.h"
+#include "formats/Documents.h"
 #include "support/FakePlatform.h"
 #include "ToolFixtures.h"
 
@@ -53,7 +53,7 @@ Dict config(List profiles) { return {{"profiles", std::move(profiles)}}; }
 
 std::vector<Finding> scan(const Dict& root, const ShortcutSpec& shortcut) {
     FakeProcesses processes;
-    return karabinerFindings(processes, root, shortcut, configURL);
+    return sourceScan(shortcut, [&](Inventory& inventory) { karabinerDeclarations(processes, root, configURL, inventory); }).findings;
 }
 
 // How one manipulator in an otherwise empty profile fares for K with these modifiers.
@@ -195,9 +195,8 @@ DetectionSnapshot scanFile(std::optional<std::string> bytes, const ShortcutSpec&
     TemporaryDirectory home;
     FakePlatform platform;
     if (bytes) home.write(karabinerFile, *bytes);
-    DetectionSnapshot snapshot = emptySnapshot(shortcut);
-    ConfigurationScanner(home.path(), platform.services).karabiner(shortcut, snapshot);
-    return snapshot;
+    const ConfigurationScanner scanner(home.path(), platform.services);
+    return sourceScan(shortcut, [&](Inventory& inventory) { scanner.karabiner(inventory); });
 }
 
 TEST(Karabiner, readsTheFileAndReportsWhatIsNoConfiguration) {
@@ -327,7 +326,9 @@ TEST(KarabinerCorpus, everyFindingNamesAnEntryThatTakesTheScannedCombination) {
         for (const auto& [combination, expected] : declared) {
             const auto [code, modifiers] = combination;
             const ShortcutSpec shortcut(code, modifiers);
-            const auto found = karabinerFindings(FakeProcesses(), *document->dictionary(), shortcut, configURL);
+            const auto found = sourceScan(shortcut, [&](Inventory& inventory) {
+                karabinerDeclarations(FakeProcesses(), *document->dictionary(), configURL, inventory);
+            }).findings;
             total += found.size();
             const auto foundIds = ids(found);
             for (const auto& id : expected) {

@@ -1,6 +1,6 @@
 #include "scan/ConfigurationScanner.h"
 #include "scan/KeyboardMaestro.h"
-#include "platform/Documents.h"
+#include "formats/Documents.h"
 #include "support/BinaryPlist.h"
 #include "support/FakePlatform.h"
 #include "ToolFixtures.h"
@@ -56,7 +56,9 @@ Dict changed(Dict trigger, const char* key, Value value) {
 
 std::vector<Finding> scan(const Dict& root, const ShortcutSpec& shortcut) {
     FakeProcesses processes;
-    return keyboardMaestroFindings(processes, root, shortcut, libraryURL);
+    return sourceScan(shortcut, [&](Inventory& inventory) {
+        keyboardMaestroDeclarations(processes, root, libraryURL, inventory);
+    }).findings;
 }
 
 TEST(KeyboardMaestro, groupAndMacroSwitchesDecideWhetherAMacroCounts) {
@@ -198,9 +200,8 @@ DetectionSnapshot scanFile(const std::string& bytes, const ShortcutSpec& shortcu
     TemporaryDirectory home;
     FakePlatform platform;
     home.write(keyboardMaestroFile, bytes);
-    DetectionSnapshot snapshot = emptySnapshot(shortcut);
-    ConfigurationScanner(home.path(), platform.services).keyboardMaestro(shortcut, snapshot);
-    return snapshot;
+    const ConfigurationScanner scanner(home.path(), platform.services);
+    return sourceScan(shortcut, [&](Inventory& inventory) { scanner.keyboardMaestro(inventory); });
 }
 
 TEST(KeyboardMaestro, readsBinaryAndXmlFilesAndReportsWhatIsNoLibrary) {

@@ -1,6 +1,6 @@
 #include "scan/ConfigurationScanner.h"
 #include "scan/KnownPreferences.h"
-#include "platform/Documents.h"
+#include "formats/Documents.h"
 #include "support/BinaryPlist.h"
 #include "support/FakePlatform.h"
 #include "ToolFixtures.h"
@@ -35,7 +35,9 @@ Dict stored(std::int64_t code, std::int64_t flags, const char* key, Value value)
 
 std::vector<Finding> scan(const KnownApplication& application, const Dict& preferences, const ShortcutSpec& shortcut) {
     FakeProcesses processes;
-    return knownPreferenceFindings(processes, application, preferences, shortcut, prefsURL);
+    return sourceScan(shortcut, [&](Inventory& inventory) {
+        knownPreferenceDeclarations(processes, application, preferences, prefsURL, inventory);
+    }).findings;
 }
 
 TEST(RaycastShortcut, parsesModifierNamesAndADecimalKeyCode) {
@@ -164,9 +166,8 @@ struct Home {
         directory.write("Library/Preferences/" + std::string(application.bundleID) + ".plist", bytes);
     }
     DetectionSnapshot scan(const ShortcutSpec& shortcut) const {
-        DetectionSnapshot snapshot = emptySnapshot(shortcut);
-        ConfigurationScanner(directory.path(), platform.services).knownPreferences(shortcut, snapshot);
-        return snapshot;
+        const ConfigurationScanner scanner(directory.path(), platform.services);
+        return sourceScan(shortcut, [&](Inventory& inventory) { scanner.knownPreferences(inventory); });
     }
 };
 
@@ -247,8 +248,9 @@ TEST(KnownPreferencesCorpus, everyFindingNamesAnEntryHoldingTheScannedCombinatio
 
             for (const auto& [code, modifiers] : combinations) {
                 const ShortcutSpec shortcut(code, modifiers);
-                const auto found = knownPreferenceFindings(FakeProcesses(), *application, *document->dictionary(), shortcut,
-                                                           prefsURL);
+                const auto found = sourceScan(shortcut, [&](Inventory& inventory) {
+                    knownPreferenceDeclarations(FakeProcesses(), *application, *document->dictionary(), prefsURL, inventory);
+                }).findings;
                 findingsSeen += found.size();
                 if (storedCombinations.count({code, modifiers})) {
                     EXPECT_FALSE(found.empty()) << file << " " << shortcut.displayName();

@@ -99,9 +99,7 @@ TEST(GuardedRead, notesAndLabelsFollowTheFile) {
     const std::string fifo = home.path() + "/fifo.json";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
 
-    DetectionSnapshot snapshot = ConfigurationScanner(home.path(), platform.services).scan(ShortcutSpec(0, 0));
-    snapshot.notes.clear();
-    snapshot.checkedSources.clear();
+    Inventory snapshot;
 
     EXPECT_EQ(scanner.read(home.path() + "/absent", "不存在", snapshot), std::nullopt);
     EXPECT_EQ(scanner.read(exact, "Karabiner 当前配置", snapshot)->size(), configurationSizeLimit);

@@ -1,3 +1,4 @@
+#include "ToolFixtures.h"
 #include "scan/ConfigurationScanner.h"
 #include "support/FakePlatform.h"
 
@@ -19,10 +20,8 @@ struct Row {
 };
 
 DetectionSnapshot systemOnly(FakePlatform& platform, const ShortcutSpec& shortcut) {
-    DetectionSnapshot snapshot{.shortcut = shortcut, .findings = {}, .notes = {}, .checkedSources = {},
-                               .observedAt = {}, .receivedKey = false};
-    ConfigurationScanner("/nonexistent", platform.services).system(shortcut, snapshot);
-    return snapshot;
+    const ConfigurationScanner scanner("/nonexistent", platform.services);
+    return testing::sourceScan(shortcut, [&](Inventory& inventory) { scanner.system(inventory); });
 }
 
 TEST(SystemHotKeys, matchesEnabledEntriesOnEqualNormalisedMasks) {

@@ -4,6 +4,7 @@
 
 #include "model/Evidence.h"
 #include "model/Value.h"
+#include "scan/Declaration.h"
 #include "support/TemporaryDirectory.h"
 
 #include <algorithm>
@@ -18,9 +19,17 @@ using List = Value::Array;
 
 inline Value number(std::int64_t v) { return Value::integer(v); }
 
-inline DetectionSnapshot emptySnapshot(const ShortcutSpec& shortcut) {
-    return DetectionSnapshot{.shortcut = shortcut, .findings = {}, .notes = {}, .checkedSources = {},
-                             .observedAt = {}, .receivedKey = false};
+// What a source declares for one combination, recorded as a scan records it
+// (unsorted, without the general notes).
+template <typename Source>
+DetectionSnapshot sourceScan(const ShortcutSpec& shortcut, Source source) {
+    Inventory inventory(shortcut);
+    source(inventory);
+    DetectionSnapshot snapshot{.shortcut = shortcut, .findings = {}, .notes = std::move(inventory.notes),
+                               .checkedSources = std::move(inventory.checkedSources), .observedAt = {},
+                               .receivedKey = false};
+    for (Declaration& declaration : inventory.declarations) snapshot.findings.push_back(std::move(declaration.finding));
+    return snapshot;
 }
 
 // The files of one kind of the shared corpus, sorted; empty when the corpus

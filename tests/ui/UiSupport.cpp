@@ -2,6 +2,8 @@
 
 #include <QVariantList>
 
+#include <algorithm>
+
 namespace chordmap::testing {
 
 Finding makeFinding(EvidenceLevel level, std::string name, std::string title, std::string detail,
@@ -36,7 +38,9 @@ DetectionSnapshot snapshotFrom(const QVariantMap& description) {
     snapshot.checkedSources = strings(description.value(QStringLiteral("checkedSources")));
     for (const QVariant& item : description.value(QStringLiteral("findings")).toList()) {
         const QVariantMap map = item.toMap();
-        const auto level = evidenceLevel(map.value(QStringLiteral("level")).toString().toStdString());
+        const std::string levelName = map.value(QStringLiteral("level")).toString().toStdString();
+        const auto level = std::find_if(allEvidenceLevels.begin(), allEvidenceLevels.end(),
+                                        [&](EvidenceLevel l) { return text(l) == levelName; });
         std::optional<Url> source;
         const QString sourceURL = map.value(QStringLiteral("sourceURL")).toString();
         if (sourceURL.startsWith(QLatin1Char('/'))) {
@@ -47,7 +51,7 @@ DetectionSnapshot snapshotFrom(const QVariantMap& description) {
         std::optional<Url> bundle;
         const QString bundlePath = map.value(QStringLiteral("bundlePath")).toString();
         if (!bundlePath.isEmpty()) bundle = Url::file(bundlePath.toStdString(), true);
-        Finding finding = makeFinding(level.value_or(EvidenceLevel::listener), map.value(QStringLiteral("name")).toString().toStdString(),
+        Finding finding = makeFinding(level == allEvidenceLevels.end() ? EvidenceLevel::listener : *level, map.value(QStringLiteral("name")).toString().toStdString(),
                                       map.value(QStringLiteral("title")).toString().toStdString(),
                                       map.value(QStringLiteral("detail")).toString().toStdString(), source, bundle);
         if (map.contains(QStringLiteral("id"))) finding.id = map.value(QStringLiteral("id")).toString().toStdString();

@@ -1,6 +1,6 @@
 #include "platform/linux/LinuxPlatform.h"
 
-#include "platform/Documents.h"
+#include "formats/Documents.h"
 #include "platform/FileAccess.h"
 
 #include <dirent.h>

@@ -1,5 +1,5 @@
 // The binary reader against libplist's reading of the same bytes.
-#include "platform/Documents.h"
+#include "formats/Documents.h"
 #include "support/BinaryPlist.h"
 #include "support/TemporaryDirectory.h"
 #include "support/ValueComparison.h"

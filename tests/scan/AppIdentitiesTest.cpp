@@ -1,4 +1,5 @@
 #include "model/Evidence.h"
+#include "scan/AppIdentities.h"
 #include "support/FakePlatform.h"
 
 #include <gtest/gtest.h>
@@ -11,17 +12,17 @@ using testing::FakeProcesses;
 TEST(AppIdentity, processWithoutApplicationOrPathIsNamedByPid) {
     FakeProcesses processes;
     processes.livePids = {321};
-    const AppIdentity alive = AppIdentity::process(processes, 321);
+    const AppIdentity alive = processIdentity(processes, 321);
     EXPECT_EQ(alive, (AppIdentity{.name = "进程 321", .pid = 321, .bundleID = {}, .bundleURL = {}, .isRunning = true}));
-    EXPECT_FALSE(AppIdentity::process(processes, 999).isRunning);
+    EXPECT_FALSE(processIdentity(processes, 999).isRunning);
 }
 
 TEST(AppIdentity, processFallsBackToExecutableName) {
     FakeProcesses processes;
     processes.executablePaths[55] = "/usr/libexec/karabiner_grabber";
     processes.executablePaths[56] = "/opt/bad\xff/tool\xfe";
-    EXPECT_EQ(AppIdentity::process(processes, 55).name, "karabiner_grabber");
-    EXPECT_EQ(AppIdentity::process(processes, 56).name, "tool\uFFFD");
+    EXPECT_EQ(processIdentity(processes, 55).name, "karabiner_grabber");
+    EXPECT_EQ(processIdentity(processes, 56).name, "tool\uFFFD");
 }
 
 TEST(AppIdentity, runningApplicationNamesItself) {
@@ -41,13 +42,13 @@ TEST(AppIdentity, runningApplicationNamesItself) {
     anonymous.executableURL.reset();
     processes.applicationsByBundleID["x"] = {raycast, unnamed, anonymous};
 
-    const AppIdentity named = AppIdentity::process(processes, 900);
+    const AppIdentity named = processIdentity(processes, 900);
     EXPECT_EQ(named.name, "Raycast");
     EXPECT_EQ(named.bundleID, "com.raycast.macos");
     EXPECT_TRUE(named.isRunning);
-    EXPECT_EQ(AppIdentity::process(processes, 901).name, "Raycast");  // executable's last component
-    EXPECT_FALSE(AppIdentity::process(processes, 901).isRunning);
-    EXPECT_EQ(AppIdentity::process(processes, 902).name, "进程 902");
+    EXPECT_EQ(processIdentity(processes, 901).name, "Raycast");  // executable's last component
+    EXPECT_FALSE(processIdentity(processes, 901).isRunning);
+    EXPECT_EQ(processIdentity(processes, 902).name, "进程 902");
 }
 
 TEST(AppIdentity, knownPrefersTheRunningInstanceElseTheInstalledOne) {
@@ -55,10 +56,10 @@ TEST(AppIdentity, knownPrefersTheRunningInstanceElseTheInstalledOne) {
     const Url bundle = Url::file("/Applications/Raycast.app", true);
     processes.installedApplications.emplace("com.raycast.macos", bundle);
 
-    EXPECT_EQ(AppIdentity::known(processes, "Raycast", "com.raycast.macos"),
+    EXPECT_EQ(knownApplication(processes, "Raycast", "com.raycast.macos"),
               (AppIdentity{.name = "Raycast", .pid = {}, .bundleID = "com.raycast.macos", .bundleURL = bundle,
                            .isRunning = false}));
-    EXPECT_EQ(AppIdentity::known(processes, "Maccy", "org.p0deje.Maccy").bundleURL, std::nullopt);
+    EXPECT_EQ(knownApplication(processes, "Maccy", "org.p0deje.Maccy").bundleURL, std::nullopt);
 
     processes.applicationsByBundleID["com.raycast.macos"] = {
         {.pid = 31, .localizedName = "Raycast Beta", .executableURL = {}, .bundleID = "com.raycast.macos",
@@ -66,7 +67,7 @@ TEST(AppIdentity, knownPrefersTheRunningInstanceElseTheInstalledOne) {
         {.pid = 32, .localizedName = "Second", .executableURL = {}, .bundleID = {}, .bundleURL = {},
          .isTerminated = false},
     };
-    EXPECT_EQ(AppIdentity::known(processes, "Raycast", "com.raycast.macos"),
+    EXPECT_EQ(knownApplication(processes, "Raycast", "com.raycast.macos"),
               (AppIdentity{.name = "Raycast Beta", .pid = 31, .bundleID = "com.raycast.macos", .bundleURL = bundle,
                            .isRunning = true}));
 }

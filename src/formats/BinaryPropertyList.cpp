@@ -5,7 +5,7 @@
 // value wrong the reader keeps it: dates before 2001 or past 2^31 seconds, and
 // empty UTF-16 strings, which libplist refuses. Counts wider than 8 bytes,
 // which libplist reads in part, are refused.
-#include "platform/Documents.h"
+#include "formats/Documents.h"
 
 #include "model/Text.h"
 

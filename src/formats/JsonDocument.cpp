@@ -1,4 +1,4 @@
-#include "platform/Documents.h"
+#include "formats/Documents.h"
 
 #include <simdjson.h>
 
