@@ -1,5 +1,7 @@
 #include "model/ShortcutSpec.h"
 
+#include "model/Text.h"
+
 #include <unicode/coll.h>
 #include <unicode/locid.h>
 
@@ -11,14 +13,6 @@
 
 namespace chordmap {
 namespace {
-
-std::string lowercased(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return out;
-}
 
 bool isArrowKey(std::uint16_t code) { return code >= 123 && code <= 126; }
 

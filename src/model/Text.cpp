@@ -1,5 +1,9 @@
 #include "model/Text.h"
 
+#include <unicode/locid.h>
+#include <unicode/unistr.h>
+
+#include <algorithm>
 #include <cstddef>
 
 namespace chordmap {
@@ -57,6 +61,21 @@ bool isValidUtf8(std::string_view bytes) {
         i += n;
     }
     return true;
+}
+
+std::string lowercased(std::string_view text) {
+    std::string out(text);
+    // Names are nearly always ASCII: lower-case those in place.
+    if (std::all_of(out.begin(), out.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+        for (char& c : out) {
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        }
+        return out;
+    }
+    icu::UnicodeString unicode = icu::UnicodeString::fromUTF8(validUtf8(text));
+    out.clear();
+    unicode.toLower(icu::Locale::getRoot()).toUTF8String(out);
+    return out;
 }
 
 std::string_view lastPathComponent(std::string_view path) {

@@ -12,6 +12,12 @@ std::string validUtf8(std::string_view bytes);
 
 bool isValidUtf8(std::string_view bytes);
 
+// The full Unicode lower-case mapping in the root locale (so the Kelvin sign
+// is k and İ is i̇), the way a name written in a configuration file is
+// compared with the names a tool knows. Bytes that are not UTF-8 become
+// U+FFFD first.
+std::string lowercased(std::string_view text);
+
 // Last path component of a slash-separated path (trailing slashes ignored).
 std::string_view lastPathComponent(std::string_view path);
 

@@ -73,6 +73,8 @@ TEST(ShortcutSpec, keyCodeNamed) {
         {"caps_lock", std::nullopt},         {"=", 24},              {"[", 33},
         {"page up", 116},     {"←", 123},    {"forward delete", 117}, {"", std::nullopt},
         {"key 10", std::nullopt},
+        {"\u212A", 40},                     // the Kelvin sign lower-cases to k
+        {"PAGE\u00A0UP", std::nullopt},      // no-break space is not a space
     };
     for (const auto& row : rows) EXPECT_EQ(ShortcutSpec::keyCodeNamed(row.name), row.code) << row.name;
 }
@@ -87,6 +89,7 @@ TEST(ShortcutSpec, modifiersNamed) {
     EXPECT_EQ(ShortcutSpec::modifiersNamed(Words{"", "fn"}), function);
     EXPECT_EQ(ShortcutSpec::modifiersNamed(Words{"⌃", "⌥", "⇧", "⌘"}), hyper);
     EXPECT_EQ(ShortcutSpec::modifiersNamed(Words{"RIGHT_OPTION", "lctrl"}), option | control);
+    EXPECT_EQ(ShortcutSpec::modifiersNamed(Words{"\u0130ALT"}), std::nullopt);  // İ lower-cases to i and a dot
 }
 
 TEST(ShortcutSpec, cocoaModifiersFromCarbon) {
