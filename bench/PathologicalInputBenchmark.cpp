@@ -5,7 +5,6 @@
 
 #include "model/Evidence.h"
 #include "platform/Platform.h"
-#include "platform/Regex.h"
 #include "scan/ConfigurationScanner.h"
 #include "scan/Hammerspoon.h"
 #include "scan/Skhd.h"
@@ -25,7 +24,6 @@ using namespace modifier;
 
 constexpr std::size_t fourMegabytes = 4'000'000;
 const Url sourceURL = Url::file("/home/u/.config/skhd/skhdrc");
-const ShortcutSpec cmdA(0, command);
 
 std::string repeated(const std::string& piece, std::size_t size = fourMegabytes) {
     std::string out;
@@ -34,54 +32,25 @@ std::string repeated(const std::string& piece, std::size_t size = fourMegabytes)
     return out;
 }
 
+// Everything the text declares, as the map reads it.
 void skhd(benchmark::State& state, const std::string& text) {
-    for (auto _ : state) benchmark::DoNotOptimize(skhdFindings(text, cmdA, sourceURL));
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
-}
-
-// The same findings by the binding-line pattern, line by line: the
-// reference the skhd matcher replaces, for comparison in the same run.
-void skhdByPattern(benchmark::State& state, const std::string& text) {
-    for (auto _ : state) benchmark::DoNotOptimize(skhdFindingsByPattern(text, cmdA, sourceURL));
+    for (auto _ : state) {
+        Inventory inventory;
+        skhdDeclarations(text, sourceURL, inventory);
+        benchmark::DoNotOptimize(inventory);
+    }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
 }
 
 void hammerspoon(benchmark::State& state, const std::string& text) {
     const Processes& processes = systemPlatform().processes;
-    const ShortcutSpec cmdAltK(40, command | option);
-    for (auto _ : state) benchmark::DoNotOptimize(hammerspoonFindings(processes, text, cmdAltK, sourceURL));
+    for (auto _ : state) {
+        Inventory inventory;
+        hammerspoonDeclarations(processes, text, sourceURL, inventory);
+        benchmark::DoNotOptimize(inventory);
+    }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
 }
-
-// The Lua declarations by the two regular expressions the hand-written
-// search replaces: the reference, which gives up at its work limit.
-void hammerspoonByPattern(benchmark::State& state, const std::string& text) {
-    const std::string stripped = stripLuaComments(text);
-    bool exhausted = false;
-    for (auto _ : state) {
-        const auto found = luaHotKeyDeclarationsByPattern(stripped);
-        exhausted = !found;
-        benchmark::DoNotOptimize(found);
-    }
-    state.counters["exhausted"] = exhausted ? 1 : 0;
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
-}
-
-// The binding pattern alone on a line of spaces, as it runs without the
-// white-space folding: the search stops at its work limit. The skhd
-// source's own matcher never backtracks; this is the reference's bound.
-void skhdPatternAtItsLimit(benchmark::State& state) {
-    const auto pattern = Regex::compile(R"(^\s*(?:(\w+)\s*<\s*)?([A-Za-z+\s]*)\s*-\s*(0x[0-9A-Fa-f]+|[^\s:]+)\s*(:|\[|->))");
-    RegexMatcher matcher(*pattern);
-    const std::string line = std::string(static_cast<std::size_t>(state.range(0)), ' ') + "- :";
-    bool exhausted = false;
-    for (auto _ : state) {
-        benchmark::DoNotOptimize(matcher.firstMatch(line));
-        exhausted = matcher.lastSearchExhausted();
-    }
-    state.counters["exhausted"] = exhausted ? 1 : 0;
-}
-BENCHMARK(skhdPatternAtItsLimit)->Arg(100)->Arg(200)->Arg(400)->Arg(2000)->Arg(300'000)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_CAPTURE(skhd, spaces300k, std::string(300'000, ' ') + "- :")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(skhd, pluses300k, std::string(300'000, '+') + "- :")->Unit(benchmark::kMillisecond);
@@ -93,9 +62,6 @@ BENCHMARK_CAPTURE(skhd, spaceLines4MB, repeated(std::string(150, ' ') + "- :\n")
 BENCHMARK_CAPTURE(skhd, hyphenLines4MB, repeated("-\n"))->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(skhd, bindingLines4MB, repeated("cmd + shift - a : open -a Terminal\n"))->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(skhd, keyGivenBackToAnArrow4MB, "cmd - a->" + std::string(fourMegabytes, 'b'))->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(skhdByPattern, spaceLines4MB, repeated(std::string(150, ' ') + "- :\n"))->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(skhdByPattern, bindingLines4MB, repeated("cmd + shift - a : open -a Terminal\n"))
-    ->Unit(benchmark::kMillisecond);
 
 BENCHMARK_CAPTURE(hammerspoon, openCalls4MB, repeated("hs.hotkey.bind({"))->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(hammerspoon, openTables4MB, repeated("mods = {"))->Unit(benchmark::kMillisecond);
@@ -107,10 +73,6 @@ BENCHMARK_CAPTURE(hammerspoon, openTablesOneBrace4MB, repeated("mods = {", fourM
     ->Unit(benchmark::kMillisecond);
 // One entry whose key name runs to the only closing quote, 4 MB on.
 BENCHMARK_CAPTURE(hammerspoon, openKeysOneQuote4MB, "mods = {}, key = '" + repeated("mods = {}, key = ", fourMegabytes - 19) + "'")
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(hammerspoonByPattern, openCallsOneBrace4MB, repeated("hs.hotkey.bind({", fourMegabytes - 1) + "}")
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(hammerspoonByPattern, tables4MB, repeated("{ mods = {'ctrl', 'alt'}, key = 'k', fn = f },\n"))
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(hammerspoon, longCommentLevels4MB, "--[" + std::string(2'000'000, '=') + "[" + repeated("]=", 2'000'000))
     ->Unit(benchmark::kMillisecond);
@@ -131,13 +93,11 @@ void worstHome(benchmark::State& state) {
     std::ofstream(home / ".hammerspoon/b.lua") << repeated("mods = {");
     std::ofstream(home / ".config/skhd/skhdrc") << repeated(std::string(150, ' ') + "- :\n");
     const ConfigurationScanner scanner(home.string(), systemPlatform());
-    const ShortcutSpec cmdAltK(40, command | option);
     for (auto _ : state) {
-        DetectionSnapshot snapshot{.shortcut = cmdAltK, .findings = {}, .notes = {}, .checkedSources = {},
-                                   .observedAt = {}, .receivedKey = false};
-        scanner.skhd(cmdAltK, snapshot);
-        scanner.hammerspoon(cmdAltK, snapshot);
-        benchmark::DoNotOptimize(snapshot);
+        Inventory inventory;
+        scanner.skhd(inventory);
+        scanner.hammerspoon(inventory);
+        benchmark::DoNotOptimize(inventory);
     }
     std::filesystem::remove_all(home);
 }

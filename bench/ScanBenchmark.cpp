@@ -393,21 +393,25 @@ double addedPeakMegabytes(const std::function<void()>& work) {
     return static_cast<double>(std::max(0L, peak - before)) / 1024.0;
 }
 
-DetectionSnapshot emptySnapshot() {
-    return DetectionSnapshot{.shortcut = cmdAltK, .findings = {}, .notes = {}, .checkedSources = {},
-                             .observedAt = {}, .receivedKey = false};
-}
-
+// One source for one combination, as a scan runs it; "whole" is the scan,
+// "map" every combination at once.
 void runSource(const ConfigurationScanner& scanner, const std::string& source) {
-    DetectionSnapshot snapshot = emptySnapshot();
-    if (source == "whole") snapshot = scanner.scan(cmdAltK);
-    else if (source == "system") scanner.system(cmdAltK, snapshot);
-    else if (source == "keyboardMaestro") scanner.keyboardMaestro(cmdAltK, snapshot);
-    else if (source == "karabiner") scanner.karabiner(cmdAltK, snapshot);
-    else if (source == "skhd") scanner.skhd(cmdAltK, snapshot);
-    else if (source == "hammerspoon") scanner.hammerspoon(cmdAltK, snapshot);
-    else if (source == "knownPreferences") scanner.knownPreferences(cmdAltK, snapshot);
-    benchmark::DoNotOptimize(snapshot);
+    if (source == "whole") {
+        benchmark::DoNotOptimize(scanner.scan(cmdAltK));
+        return;
+    }
+    if (source == "map") {
+        benchmark::DoNotOptimize(scanner.map());
+        return;
+    }
+    Inventory inventory(cmdAltK);
+    if (source == "system") scanner.system(inventory);
+    else if (source == "keyboardMaestro") scanner.keyboardMaestro(inventory);
+    else if (source == "karabiner") scanner.karabiner(inventory);
+    else if (source == "skhd") scanner.skhd(inventory);
+    else if (source == "hammerspoon") scanner.hammerspoon(inventory);
+    else if (source == "knownPreferences") scanner.knownPreferences(inventory);
+    benchmark::DoNotOptimize(inventory);
 }
 
 std::map<std::string, double> wholeScanSeconds;
@@ -419,8 +423,9 @@ void source(benchmark::State& state, const std::string& homeName, const std::str
     ::setenv("HOME", h.root.c_str(), 1);  // the system source reads its file below $HOME
     const ConfigurationScanner scanner(h.root.string(), systemPlatform());
     const auto listed = h.files.find(sourceName);
+    const bool everything = sourceName == "whole" || sourceName == "map";
     const std::vector<std::string> files =
-        sourceName == "whole" ? allFiles(h) : listed == h.files.end() ? std::vector<std::string>{} : listed->second;
+        everything ? allFiles(h) : listed == h.files.end() ? std::vector<std::string>{} : listed->second;
     const Floor floor = readFloor(files);
     const double peak = addedPeakMegabytes([&] { runSource(scanner, sourceName); });
     double wall = 0, cpu = 0;
@@ -450,13 +455,13 @@ void source(benchmark::State& state, const std::string& homeName, const std::str
 
 void registerSources() {
     const char* const sources[] = {"system", "keyboardMaestro", "karabiner", "skhd", "hammerspoon", "knownPreferences",
-                                   "whole"};
+                                   "whole", "map"};
     for (const std::string homeName : {"example", "heavyHalf", "heavy", "limit"}) {
         for (const std::string sourceName : sources) {
             auto* b = benchmark::RegisterBenchmark(("scan/" + homeName + "/" + sourceName).c_str(), source, homeName,
                                                    sourceName);
             b->UseManualTime()->Unit(benchmark::kMillisecond);
-            if (homeName == "limit") b->Iterations(sourceName == "whole" || sourceName == "hammerspoon" ? 1 : 3);
+            if (homeName == "limit") b->Iterations(sourceName == "whole" || sourceName == "map" || sourceName == "hammerspoon" ? 1 : 3);
             else if (homeName != "example") b->Iterations(5);
         }
     }
@@ -470,15 +475,17 @@ struct ProcessRun {
     long maxResidentKilobytes;
 };
 
-ProcessRun runChordmap(const fs::path& homeDirectory) {
+ProcessRun runChordmap(const fs::path& homeDirectory, bool map = false) {
     std::string homeVariable = "HOME=" + homeDirectory.string();
     std::vector<char*> environment{homeVariable.data()};
     for (char** variable = environ; *variable; ++variable)
         if (std::string_view(*variable).rfind("HOME=", 0) != 0) environment.push_back(*variable);
     environment.push_back(nullptr);
     std::string program = CHORDMAP_EXECUTABLE, scan = "--scan", key = "40",
-                modifiers = std::to_string(command | option);
-    char* arguments[] = {program.data(), scan.data(), key.data(), modifiers.data(), nullptr};
+                modifiers = std::to_string(command | option), mapArgument = "--map";
+    char* scanArguments[] = {program.data(), scan.data(), key.data(), modifiers.data(), nullptr};
+    char* mapArguments[] = {program.data(), mapArgument.data(), nullptr};
+    char** arguments = map ? mapArguments : scanArguments;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
@@ -500,10 +507,11 @@ ProcessRun runChordmap(const fs::path& homeDirectory) {
 }
 
 // Process start to exit, many runs; the median is the figure.
-void programOnExampleHome(benchmark::State& state) {
+void program(benchmark::State& state, const std::string& homeName, bool map) {
+    const fs::path root = homeName == "example" ? fs::path(CHORDMAP_EXAMPLE_HOME) : home(homeName).root;
     std::vector<double> times, cpuTimes;
     for (auto _ : state) {
-        const ProcessRun run = runChordmap(CHORDMAP_EXAMPLE_HOME);
+        const ProcessRun run = runChordmap(root, map);
         if (run.seconds < 0) {
             state.SkipWithError("chordmap could not be started");
             return;
@@ -518,7 +526,10 @@ void programOnExampleHome(benchmark::State& state) {
     state.counters["p90_ms"] = times[times.size() * 9 / 10] * 1e3;
     state.counters["cpu_median_ms"] = cpuTimes[cpuTimes.size() / 2] * 1e3;
 }
-BENCHMARK(programOnExampleHome)->UseManualTime()->Iterations(51)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(program, scanExample, std::string("example"), false)->UseManualTime()->Iterations(51)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(program, mapExample, std::string("example"), true)->UseManualTime()->Iterations(51)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(program, scanHeavy, std::string("heavy"), false)->UseManualTime()->Iterations(11)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(program, mapHeavy, std::string("heavy"), true)->UseManualTime()->Iterations(11)->Unit(benchmark::kMillisecond);
 
 void programOnLimitHome(benchmark::State& state) {
     const Home& h = home("limit");

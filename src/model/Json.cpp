@@ -174,11 +174,11 @@ Value encode(const KeyboardMap& map) {
         Value::Array findings;
         findings.reserve(combination.findings.size());
         for (const auto& finding : combination.findings) findings.push_back(encode(finding));
-        combinations.push_back(Value::Dictionary{
-            {"conflict", std::string(text(combination.conflict))},
-            {"findings", std::move(findings)},
-            {"shortcut", encode(combination.shortcut)},
-        });
+        Value::Dictionary object;
+        object.emplace("conflict", std::string(text(combination.conflict)));
+        object.emplace("findings", std::move(findings));
+        object.emplace("shortcut", encode(combination.shortcut));
+        combinations.emplace_back(std::move(object));
     }
     return Value::Dictionary{
         {"checkedSources", strings(map.checkedSources)},
