@@ -31,12 +31,13 @@ std::string versionLine() { return "Chordmap " + bundleShortVersion().value_or("
 
 std::string scanOutput(const Platform& platform, const ShortcutSpec& shortcut) {
     const ShortcutDetector detector(platform);
-    return writeJson(encode(detector.scan(shortcut))) + "\n";
+    return snapshotJson(detector.scan(shortcut)) + "\n";
 }
 
-std::string mapOutput(const Platform& platform) {
+void writeMap(const Platform& platform, int fd) {
     const ShortcutDetector detector(platform);
-    return writeJson(encode(detector.map())) + "\n";
+    writeMapJson(detector.map(), [fd](std::string_view piece) { writeAll(fd, piece); });
+    writeAll(fd, "\n");
 }
 
 int ChordmapMain::main(int argc, char** argv, WindowStarter startWindow) {
@@ -50,7 +51,7 @@ int ChordmapMain::main(int argc, char** argv, WindowStarter startWindow) {
     } else if (const auto* scan = std::get_if<ScanShortcut>(&command)) {
         writeAll(STDOUT_FILENO, scanOutput(systemPlatform(), scan->shortcut));
     } else if (std::holds_alternative<PrintMap>(command)) {
-        writeAll(STDOUT_FILENO, mapOutput(systemPlatform()));
+        writeMap(systemPlatform(), STDOUT_FILENO);
     } else {
         return startWindow(argc, argv);
     }

@@ -23,6 +23,6 @@ std::string versionLine();
 std::string scanOutput(const Platform& platform, const ShortcutSpec& shortcut);
 
 // Every claimed combination as the command line prints it, line feed included.
-std::string mapOutput(const Platform& platform);
+void writeMap(const Platform& platform, int fd);
 
 }  // namespace chordmap

@@ -4,6 +4,8 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <vector>
 
 namespace chordmap {
 namespace {
@@ -12,25 +14,16 @@ void putOptional(Value::Dictionary& object, const char* key, const std::optional
     if (value) object.emplace(key, *value);
 }
 
-void putOptional(Value::Dictionary& object, const char* key, const std::optional<Url>& value) {
-    if (value) object.emplace(key, value->absoluteString());
-}
-
 template <typename Integer>
 void putOptional(Value::Dictionary& object, const char* key, const std::optional<Integer>& value) {
     if (value) object.emplace(key, Value::integer(static_cast<std::int64_t>(*value)));
 }
 
-Value strings(const std::vector<std::string>& items) {
-    Value::Array array;
-    array.reserve(items.size());
-    for (const auto& item : items) array.emplace_back(item);
-    return array;
-}
-
 void writeString(std::string& out, std::string_view raw) {
     static constexpr char hex[] = "0123456789abcdef";
-    const std::string text = isValidUtf8(raw) ? std::string(raw) : validUtf8(raw);
+    std::string repaired;
+    std::string_view text = raw;
+    if (!isValidUtf8(raw)) text = repaired = validUtf8(raw);
     out += '"';
     for (char ch : text) {
         const auto c = static_cast<unsigned char>(ch);
@@ -66,54 +59,132 @@ void writeNumber(std::string& out, double value) {
     out.append(buffer, result.ptr);
 }
 
-void indent(std::string& out, int depth) { out.append(static_cast<std::size_t>(depth) * 2, ' '); }
+// Pretty-printed output, a member or element at a time: each opens on its
+// own line, indented two spaces per level; empty containers stay "{}" and "[]".
+class PrettyWriter {
+public:
+    explicit PrettyWriter(std::string& out) : out_(out) {}
 
-void write(std::string& out, const Value& value, int depth) {
-    if (value.isNull()) {
-        out += "null";
-    } else if (auto b = value.boolean()) {
-        out += *b ? "true" : "false";
-    } else if (value.isInteger()) {
-        out += std::to_string(*value.signedNumber());
-    } else if (auto real = value.real()) {
-        writeNumber(out, *real);
-    } else if (const std::string* text = value.string()) {
-        writeString(out, *text);
-    } else if (const Value::Date* date = value.date()) {
-        writeNumber(out, date->secondsSince2001);
-    } else if (const Value::Data* data = value.data()) {
-        writeString(out, data->bytes);
-    } else if (const Value::Array* array = value.array()) {
-        if (array->empty()) {
-            out += "[]";
-            return;
-        }
-        out += "[\n";
-        for (std::size_t i = 0; i < array->size(); ++i) {
-            indent(out, depth + 1);
-            write(out, (*array)[i], depth + 1);
-            out += i + 1 < array->size() ? ",\n" : "\n";
-        }
-        indent(out, depth);
-        out += ']';
-    } else if (const Value::Dictionary* object = value.dictionary()) {
-        if (object->empty()) {
-            out += "{}";
-            return;
-        }
-        out += "{\n";
-        std::size_t i = 0;
-        for (const auto& [key, member] : *object) {  // std::map: keys in sorted order
-            indent(out, depth + 1);
-            writeString(out, key);
-            out += " : ";
-            write(out, member, depth + 1);
-            out += ++i < object->size() ? ",\n" : "\n";
-        }
-        indent(out, depth);
-        out += '}';
+    void beginObject() { open('{'); }
+    void endObject() { close('}'); }
+    void beginArray() { open('['); }
+    void endArray() { close(']'); }
+    void key(std::string_view name) {
+        next();
+        writeString(out_, name);
+        out_ += " : ";
     }
-}
+    void element() { next(); }
+
+    void string(std::string_view text) { writeString(out_, text); }
+    void integer(std::int64_t value) { out_ += std::to_string(value); }
+    void boolean(bool value) { out_ += value ? "true" : "false"; }
+    void number(double value) { writeNumber(out_, value); }
+
+    void member(std::string_view name, std::string_view text) {
+        key(name);
+        string(text);
+    }
+    void strings(std::string_view name, const std::vector<std::string>& items) {
+        key(name);
+        beginArray();
+        for (const std::string& item : items) {
+            element();
+            string(item);
+        }
+        endArray();
+    }
+
+    // A member holding one of the records.
+    void shortcut(const ShortcutSpec& shortcut) {
+        beginObject();
+        key("keyCode");
+        integer(shortcut.keyCode);
+        key("modifiers");
+        out_ += std::to_string(shortcut.modifiers);
+        endObject();
+    }
+    void application(const AppIdentity& application) {
+        beginObject();
+        if (application.bundleID) member("bundleID", *application.bundleID);
+        if (application.bundleURL) member("bundleURL", application.bundleURL->absoluteString());
+        key("isRunning");
+        boolean(application.isRunning);
+        member("name", application.name);
+        if (application.pid) {
+            key("pid");
+            integer(*application.pid);
+        }
+        endObject();
+    }
+    void finding(const Finding& finding) {
+        beginObject();
+        key("application");
+        application(finding.application);
+        member("detail", finding.detail);
+        member("id", finding.id);
+        member("level", text(finding.level));
+        if (finding.sourceURL) member("sourceURL", finding.sourceURL->absoluteString());
+        member("title", finding.title);
+        endObject();
+    }
+
+    void value(const Value& value) {
+        if (value.isNull()) {
+            out_ += "null";
+        } else if (auto b = value.boolean()) {
+            boolean(*b);
+        } else if (value.isInteger()) {
+            integer(*value.signedNumber());
+        } else if (auto real = value.real()) {
+            number(*real);
+        } else if (const std::string* text = value.string()) {
+            string(*text);
+        } else if (const Value::Date* date = value.date()) {
+            number(date->secondsSince2001);
+        } else if (const Value::Data* data = value.data()) {
+            string(data->bytes);
+        } else if (const Value::Array* array = value.array()) {
+            beginArray();
+            for (const Value& element : *array) {
+                this->element();
+                this->value(element);
+            }
+            endArray();
+        } else if (const Value::Dictionary* object = value.dictionary()) {
+            beginObject();
+            for (const auto& [name, member] : *object) {  // std::map: keys in sorted order
+                key(name);
+                this->value(member);
+            }
+            endObject();
+        }
+    }
+
+private:
+    void open(char bracket) {
+        out_ += bracket;
+        empty_.push_back(true);
+    }
+    void close(char bracket) {
+        const bool empty = empty_.back();
+        empty_.pop_back();
+        if (!empty) {
+            out_ += '\n';
+            indent();
+        }
+        out_ += bracket;
+    }
+    void next() {
+        out_ += empty_.back() ? "\n" : ",\n";
+        empty_.back() = false;
+        indent();
+    }
+    void indent() { out_.append(empty_.size() * 2, ' '); }
+
+    std::string& out_;
+    std::vector<bool> empty_;  // per open container: nothing written in it yet
+};
 
 }  // namespace
 
@@ -123,69 +194,62 @@ double secondsSinceReferenceDate(std::chrono::system_clock::time_point time) {
     return duration<double>(time - referenceDate).count();
 }
 
-Value encode(const ShortcutSpec& shortcut) {
-    return Value::Dictionary{
-        {"keyCode", Value::integer(shortcut.keyCode)},
-        {"modifiers", Value::unsignedInteger(shortcut.modifiers)},
-    };
-}
-
-Value encode(const AppIdentity& application) {
-    Value::Dictionary object{
-        {"isRunning", application.isRunning},
-        {"name", application.name},
-    };
-    putOptional(object, "bundleID", application.bundleID);
-    putOptional(object, "bundleURL", application.bundleURL);
-    putOptional(object, "pid", application.pid);
-    return object;
-}
-
-Value encode(const Finding& finding) {
-    Value::Dictionary object{
-        {"application", encode(finding.application)},
-        {"detail", finding.detail},
-        {"id", finding.id},
-        {"level", std::string(text(finding.level))},
-        {"title", finding.title},
-    };
-    putOptional(object, "sourceURL", finding.sourceURL);
-    return object;
-}
-
-Value encode(const DetectionSnapshot& snapshot) {
-    Value::Array findings;
-    findings.reserve(snapshot.findings.size());
-    for (const auto& finding : snapshot.findings) findings.push_back(encode(finding));
-    return Value::Dictionary{
-        {"checkedSources", strings(snapshot.checkedSources)},
-        {"findings", std::move(findings)},
-        {"notes", strings(snapshot.notes)},
-        {"observedAt", secondsSinceReferenceDate(snapshot.observedAt)},
-        {"receivedKey", snapshot.receivedKey},
-        {"shortcut", encode(snapshot.shortcut)},
-    };
-}
-
-Value encode(const KeyboardMap& map) {
-    Value::Array combinations;
-    combinations.reserve(map.combinations.size());
-    for (const MappedCombination& combination : map.combinations) {
-        Value::Array findings;
-        findings.reserve(combination.findings.size());
-        for (const auto& finding : combination.findings) findings.push_back(encode(finding));
-        Value::Dictionary object;
-        object.emplace("conflict", std::string(text(combination.conflict)));
-        object.emplace("findings", std::move(findings));
-        object.emplace("shortcut", encode(combination.shortcut));
-        combinations.emplace_back(std::move(object));
+std::string snapshotJson(const DetectionSnapshot& snapshot) {
+    std::string out;
+    PrettyWriter writer(out);
+    writer.beginObject();
+    writer.strings("checkedSources", snapshot.checkedSources);
+    writer.key("findings");
+    writer.beginArray();
+    for (const Finding& finding : snapshot.findings) {
+        writer.element();
+        writer.finding(finding);
     }
-    return Value::Dictionary{
-        {"checkedSources", strings(map.checkedSources)},
-        {"combinations", std::move(combinations)},
-        {"notes", strings(map.notes)},
-        {"observedAt", secondsSinceReferenceDate(map.observedAt)},
-    };
+    writer.endArray();
+    writer.strings("notes", snapshot.notes);
+    writer.key("observedAt");
+    writer.number(secondsSinceReferenceDate(snapshot.observedAt));
+    writer.key("receivedKey");
+    writer.boolean(snapshot.receivedKey);
+    writer.key("shortcut");
+    writer.shortcut(snapshot.shortcut);
+    writer.endObject();
+    return out;
+}
+
+void writeMapJson(const KeyboardMap& map, const std::function<void(std::string_view)>& sink) {
+    constexpr std::size_t flushAt = 1 << 20;
+    std::string out;
+    PrettyWriter writer(out);
+    writer.beginObject();
+    writer.strings("checkedSources", map.checkedSources);
+    writer.key("combinations");
+    writer.beginArray();
+    for (const KeyboardMap::Combination& combination : map.combinations) {
+        writer.element();
+        writer.beginObject();
+        writer.member("conflict", text(combination.conflict));
+        writer.key("findings");
+        writer.beginArray();
+        for (const std::uint32_t index : combination.findings) {
+            writer.element();
+            writer.finding(map.findings[index]);
+        }
+        writer.endArray();
+        writer.key("shortcut");
+        writer.shortcut(combination.shortcut);
+        writer.endObject();
+        if (out.size() >= flushAt) {
+            sink(out);
+            out.clear();
+        }
+    }
+    writer.endArray();
+    writer.strings("notes", map.notes);
+    writer.key("observedAt");
+    writer.number(secondsSinceReferenceDate(map.observedAt));
+    writer.endObject();
+    sink(out);
 }
 
 Value encode(const ObservationDiagnostic& diagnostic) {
@@ -199,7 +263,7 @@ Value encode(const ObservationDiagnostic& diagnostic) {
 
 std::string writeJson(const Value& value) {
     std::string out;
-    write(out, value, 0);
+    PrettyWriter(out).value(value);
     return out;
 }
 

@@ -13,13 +13,12 @@ std::string_view text(Conflict conflict) {
     return "none";
 }
 
-Conflict conflictOf(const std::vector<Finding>& findings) {
-    const auto atLevel = [&](auto... levels) {
-        return std::count_if(findings.begin(), findings.end(),
-                             [&](const Finding& finding) { return ((finding.level == levels) || ...); });
+Conflict conflictOf(const std::vector<EvidenceLevel>& levels) {
+    const auto atLevel = [&](auto... wanted) {
+        return std::count_if(levels.begin(), levels.end(), [&](EvidenceLevel level) { return ((level == wanted) || ...); });
     };
     if (atLevel(EvidenceLevel::systemBinding, EvidenceLevel::configuration) >= 2) return Conflict::definite;
-    if (findings.size() >= 2 && atLevel(EvidenceLevel::conditionalConfiguration) >= 1) return Conflict::possible;
+    if (levels.size() >= 2 && atLevel(EvidenceLevel::conditionalConfiguration) >= 1) return Conflict::possible;
     return Conflict::none;
 }
 

@@ -3,6 +3,7 @@
 #include "model/Evidence.h"
 
 #include <chrono>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,17 +18,23 @@ enum class Conflict {
 };
 
 std::string_view text(Conflict conflict);
-Conflict conflictOf(const std::vector<Finding>& findings);
-
-struct MappedCombination {
-    ShortcutSpec shortcut;
-    std::vector<Finding> findings;  // in rank order, as a scan of it gives them, without listeners
-    Conflict conflict = Conflict::none;
-};
+// From the levels of the findings that claim one combination.
+Conflict conflictOf(const std::vector<EvidenceLevel>& levels);
 
 // Every combination some configuration claims, by key code, then modifiers.
 struct KeyboardMap {
-    std::vector<MappedCombination> combinations;
+    struct Combination {
+        ShortcutSpec shortcut;
+        // Places in `findings`, in the order a scan of the combination gives
+        // them (without the keyboard filters, which claim nothing).
+        std::vector<std::uint32_t> findings;
+        Conflict conflict = Conflict::none;
+    };
+
+    // Each claim's finding once, in rank order; a claim of many
+    // combinations is listed under each.
+    std::vector<Finding> findings;
+    std::vector<Combination> combinations;
     std::vector<std::string> notes;
     std::vector<std::string> checkedSources;
     std::chrono::system_clock::time_point observedAt;

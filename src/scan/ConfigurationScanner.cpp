@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <map>
+#include <unordered_map>
 #include <utility>
 
 namespace chordmap {
@@ -54,8 +55,9 @@ DetectionSnapshot ConfigurationScanner::scan(const ShortcutSpec& shortcut) const
 }
 
 KeyboardMap ConfigurationScanner::map() const {
-    KeyboardMap map{.combinations = {}, .notes = {}, .checkedSources = {}, .observedAt = platform_.clock.now()};
-    const Inventory declared = inventory();
+    KeyboardMap map{.findings = {}, .combinations = {}, .notes = {}, .checkedSources = {},
+                    .observedAt = platform_.clock.now()};
+    Inventory declared = inventory();
     // The notes and labels a scan of any combination would give: listeners
     // run for theirs, but their findings are not claims.
     DetectionSnapshot general{.shortcut = {}, .findings = {}, .notes = declared.notes,
@@ -69,21 +71,30 @@ KeyboardMap ConfigurationScanner::map() const {
     }
     map.checkedSources = std::move(general.checkedSources);
 
-    // Declarations in source order, so each combination's findings come in
-    // the order a scan of it produces them before sorting.
-    std::map<std::pair<std::uint16_t, std::uint64_t>, std::vector<Finding>> claimed;
-    for (const Declaration& declaration : declared.declarations) {
+    // Every combination's findings are a subsequence of the declarations, so
+    // listing each declaration under its combinations in rank order leaves
+    // every list in the order a scan sorts it into.
+    std::vector<const Finding*> findings;
+    findings.reserve(declared.declarations.size());
+    for (const Declaration& declaration : declared.declarations) findings.push_back(&declaration.finding);
+    std::map<std::pair<std::uint16_t, std::uint64_t>, std::vector<std::uint32_t>> claimed;
+    for (const std::size_t index : rankOrder(findings)) {
+        const Declaration& declaration = declared.declarations[index];
+        const auto place = static_cast<std::uint32_t>(map.findings.size());
         for (const ShortcutSpec& combination : declaration.claim.combinations()) {
-            claimed[{combination.keyCode, combination.modifiers}].push_back(declaration.finding);
+            claimed[{combination.keyCode, combination.modifiers}].push_back(place);
         }
+        map.findings.push_back(std::move(declared.declarations[index].finding));
     }
     map.combinations.reserve(claimed.size());
-    for (auto& [combination, findings] : claimed) {
-        sortFindings(findings);
-        const Conflict conflict = conflictOf(findings);
-        map.combinations.push_back(MappedCombination{.shortcut = ShortcutSpec(combination.first, combination.second),
-                                                     .findings = std::move(findings),
-                                                     .conflict = conflict});
+    for (auto& [combination, places] : claimed) {
+        std::vector<EvidenceLevel> levels;
+        for (const std::uint32_t place : places) levels.push_back(map.findings[place].level);
+        map.combinations.push_back(KeyboardMap::Combination{
+            .shortcut = ShortcutSpec(combination.first, combination.second),
+            .findings = std::move(places),
+            .conflict = conflictOf(levels),
+        });
     }
     return map;
 }
@@ -136,27 +147,39 @@ std::optional<Value> ConfigurationScanner::readDictionary(const std::string& pat
     return std::nullopt;
 }
 
-void ConfigurationScanner::sortFindings(std::vector<Finding>& findings) {
+std::vector<std::size_t> ConfigurationScanner::rankOrder(const std::vector<const Finding*>& findings) {
     // UTF-8 byte order is code point order, so comparing normalised UTF-8
-    // strings compares Unicode scalar values.
-    struct Keyed {
+    // strings compares Unicode scalar values. Few names recur many times.
+    std::unordered_map<std::string, std::string> canonical;
+    struct Key {
         std::size_t rank;
-        std::string name;
-        Finding finding;
+        const std::string* name;
     };
-    std::vector<Keyed> keyed;
-    keyed.reserve(findings.size());
-    for (Finding& finding : findings) {
-        const auto rank = static_cast<std::size_t>(finding.level);
-        std::string name = canonicalName(finding.application.name);
-        keyed.push_back({rank, std::move(name), std::move(finding)});
+    std::vector<Key> keys;
+    keys.reserve(findings.size());
+    for (const Finding* finding : findings) {
+        auto name = canonical.find(finding->application.name);
+        if (name == canonical.end())
+            name = canonical.emplace(finding->application.name, canonicalName(finding->application.name)).first;
+        keys.push_back({static_cast<std::size_t>(finding->level), &name->second});
     }
-    std::stable_sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
-        if (a.rank != b.rank) return a.rank < b.rank;
-        return a.name < b.name;
+    std::vector<std::size_t> order(findings.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        if (keys[a].rank != keys[b].rank) return keys[a].rank < keys[b].rank;
+        return *keys[a].name < *keys[b].name;
     });
-    findings.clear();
-    for (Keyed& entry : keyed) findings.push_back(std::move(entry.finding));
+    return order;
+}
+
+void ConfigurationScanner::sortFindings(std::vector<Finding>& findings) {
+    std::vector<const Finding*> pointers;
+    pointers.reserve(findings.size());
+    for (const Finding& finding : findings) pointers.push_back(&finding);
+    std::vector<Finding> sorted;
+    sorted.reserve(findings.size());
+    for (const std::size_t index : rankOrder(pointers)) sorted.push_back(std::move(findings[index]));
+    findings = std::move(sorted);
 }
 
 }  // namespace chordmap

@@ -55,6 +55,8 @@ public:
     // Rank order: level, then application name (canonically normalised,
     // ordinal); ties keep their order.
     static void sortFindings(std::vector<Finding>& findings);
+    // The places of the findings in rank order.
+    static std::vector<std::size_t> rankOrder(const std::vector<const Finding*>& findings);
 
 private:
     std::string home_;

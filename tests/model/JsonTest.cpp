@@ -34,7 +34,7 @@ TEST(SnapshotJson, findingWithEveryOptionalPresentAnEmptyArrayAndSlashesEscaped)
         .detail = "说明",
         .sourceURL = Url::file("/Users/me/Library/中文 目录/x.plist"),
     });
-    EXPECT_EQ(writeJson(encode(snapshot)),
+    EXPECT_EQ(snapshotJson(snapshot),
               "{\n"
               "  \"checkedSources\" : [\n"
               "    \"macOS 有效系统热键\",\n"
@@ -67,8 +67,13 @@ TEST(SnapshotJson, findingWithEveryOptionalPresentAnEmptyArrayAndSlashesEscaped)
 }
 
 TEST(SnapshotJson, applicationWithoutOptionalsHasOnlyRunningFlagAndName) {
-    const AppIdentity bare{.name = "macOS", .pid = {}, .bundleID = {}, .bundleURL = {}, .isRunning = false};
-    EXPECT_EQ(writeJson(encode(bare)), "{\n  \"isRunning\" : false,\n  \"name\" : \"macOS\"\n}");
+    DetectionSnapshot snapshot = emptySnapshot();
+    snapshot.findings.push_back(Finding{.id = "f", .level = EvidenceLevel::listener,
+                                        .application = AppIdentity{.name = "macOS", .pid = {}, .bundleID = {},
+                                                                   .bundleURL = {}, .isRunning = false},
+                                        .title = "t", .detail = "d", .sourceURL = {}});
+    EXPECT_NE(snapshotJson(snapshot).find("\"application\" : {\n        \"isRunning\" : false,\n        \"name\" : \"macOS\"\n      },\n"),
+              std::string::npos);
 }
 
 TEST(SnapshotJson, stringsEscapeControlsAndKeepUnicode) {

@@ -81,9 +81,7 @@ TEST(Conflict, classification) {
         {{systemBinding, nearbyEvent}, Conflict::none},
     };
     for (const Row& row : rows) {
-        std::vector<Finding> findings;
-        for (EvidenceLevel level : row.levels) findings.push_back(finding("f", level));
-        EXPECT_EQ(conflictOf(findings), row.expected) << row.levels.size() << " findings";
+        EXPECT_EQ(conflictOf(row.levels), row.expected) << row.levels.size() << " findings";
     }
 }
 
