@@ -44,7 +44,8 @@ public:
     bool routeAvailable() const { return routeAvailable_; }
 
     // The configuration scan of the user's home, with the secure-input note
-    // first while secure keyboard input hides key presses.
+    // first while secure keyboard input hides key presses, followed by the
+    // process that holds it when the system tells.
     DetectionSnapshot scan(const ShortcutSpec& shortcut) const;
 
     // One event from either tap, inside the tap's callback.
