@@ -54,6 +54,7 @@ struct NoTapList final : EventTapList {
 };
 struct NoSecureInput final : SecureInput {
     bool isSecureEventInputEnabled() const override { return false; }
+    Value consoleUsers() const override { return {}; }
 };
 struct Clock final : WallClock {
     std::chrono::system_clock::time_point now() const override { return {}; }

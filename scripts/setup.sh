@@ -4,9 +4,9 @@
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++ pkg-config clang-14 libclang-rt-14-dev
+  cmake ninja-build g++ pkg-config jq clang-14 libclang-rt-14-dev clang-16
   libgtest-dev libgmock-dev libbenchmark-dev
-  libicu-dev libplist-dev libsimdjson-dev
+  libicu-dev libplist-dev libsimdjson-dev libfmt-dev
   qt6-base-dev qt6-declarative-dev qt6-svg-dev
   qml6-module-qtquick qml6-module-qtquick-controls qml6-module-qtquick-layouts
   qml6-module-qtquick-window qml6-module-qtqml-workerscript qml6-module-qttest

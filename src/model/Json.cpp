@@ -2,9 +2,12 @@
 
 #include "model/Text.h"
 
-#include <charconv>
+#include <fmt/format.h>
+
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
+#include <iterator>
 #include <vector>
 
 namespace chordmap {
@@ -49,14 +52,53 @@ void writeString(std::string& out, std::string_view raw) {
     out += '"';
 }
 
+struct Decimal {
+    std::string digits;  // significant digits, no leading or trailing zero (zero: "0")
+    int exponent = 0;    // decimal exponent of the first digit
+};
+
+// The shortest digits that read back as the same value.
+Decimal shortestDecimal(double magnitude) {
+    std::string text = fmt::format("{}", magnitude);
+    int exponent = 0;
+    if (const auto e = text.find('e'); e != std::string::npos) {
+        exponent = std::stoi(text.substr(e + 1));
+        text.resize(e);
+    }
+    const auto point = text.find('.');
+    exponent += static_cast<int>(point == std::string::npos ? text.size() : point) - 1;
+    if (point != std::string::npos) text.erase(point, 1);
+    const auto first = text.find_first_not_of('0');
+    if (first == std::string::npos) return {"0", 0};
+    const auto last = text.find_last_not_of('0');
+    return {text.substr(first, last - first + 1), exponent - static_cast<int>(first)};
+}
+
+// Shortest round-trip form, as std::to_chars writes it (fixed unless
+// scientific is shorter), which on macOS needs a newer system than ours.
 void writeNumber(std::string& out, double value) {
     if (!std::isfinite(value)) {
         out += '0';  // JSON has no form for these; never produced by the records
         return;
     }
-    char buffer[64];
-    auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    out.append(buffer, result.ptr);
+    if (std::signbit(value)) out += '-';
+    const auto [digits, exponent] = shortestDecimal(std::fabs(value));
+    const int count = static_cast<int>(digits.size());
+    const int fixedLength = exponent >= count - 1 ? exponent + 1 : exponent >= 0 ? count + 1 : count + 1 - exponent;
+    const int scientificLength = count + (count > 1 ? 1 : 0) + 2 + (std::abs(exponent) >= 100 ? 3 : 2);
+    if (fixedLength > scientificLength) {
+        out += digits[0];
+        if (count > 1) out.append(".").append(digits, 1);
+        fmt::format_to(std::back_inserter(out), "e{}{:02}", exponent < 0 ? '-' : '+', std::abs(exponent));
+    } else if (exponent >= count - 1) {
+        // An integer, written exactly as printf would: beyond 2^53 its
+        // digits go on past the shortest ones.
+        fmt::format_to(std::back_inserter(out), "{:.0f}", std::fabs(value));
+    } else if (exponent >= 0) {
+        out.append(digits, 0, exponent + 1).append(".").append(digits, exponent + 1);
+    } else {
+        out.append("0.").append(-exponent - 1, '0').append(digits);
+    }
 }
 
 // Pretty-printed output, a member or element at a time: each opens on its

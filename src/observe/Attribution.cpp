@@ -4,8 +4,9 @@
 #include "observe/ShortcutDetector.h"
 #include "scan/AppIdentities.h"
 
+#include <fmt/format.h>
+
 #include <algorithm>
-#include <charconv>
 #include <chrono>
 #include <limits>
 
@@ -45,12 +46,9 @@ bool isLive(const Finding& finding) {
 }
 
 // Milliseconds with one decimal. Not printf: the application's locale could
-// turn the point into a comma.
+// turn the point into a comma; {fmt} uses one only when asked to.
 std::string milliseconds(std::uint64_t nanoseconds) {
-    char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, static_cast<double>(nanoseconds) / 1'000'000.0,
-                                      std::chars_format::fixed, 1);
-    return std::string(buffer, result.ptr);
+    return fmt::format("{:.1f}", static_cast<double>(nanoseconds) / 1'000'000.0);
 }
 
 Finding liveFinding(const Processes& processes, std::uint64_t keyTimestamp, std::uint64_t eventTimestamp,

@@ -1,9 +1,11 @@
 #include "observe/ShortcutDetector.h"
 
+#include "scan/AppIdentities.h"
 #include "scan/ConfigurationScanner.h"
 
 #include <chrono>
 #include <cstdlib>
+#include <limits>
 
 namespace chordmap {
 namespace {
@@ -33,12 +35,39 @@ const char* const secureInputOff =
     "系统安全输入已结束，可以继续按下组合键检测。";
 const char* const secureInputNote =
     "macOS 正在使用安全键盘输入，实时按键可能无法被观察；关闭密码输入框或结束对应安全输入后重试。";
+const char* const holderPrefix = "安全输入由 ";
+const char* const holderPid = "（pid ";
+const char* const holderSuffix = "）开启；退出或锁定该应用后再检测。";
 
 // A handler may end the detector's life; the copy keeps the running closure alive.
 void send(const std::function<void(const std::string&)>& handler, const std::string& message) {
     if (!handler) return;
     auto running = handler;
     running(message);
+}
+
+// The process the console's login session names as holding secure input.
+std::optional<std::int32_t> secureInputPid(const Value& consoleUsers) {
+    const Value::Array* sessions = consoleUsers.array();
+    if (!sessions) return std::nullopt;
+    for (const Value& session : *sessions) {
+        const Value* onConsole = session["kCGSSessionOnConsoleKey"];
+        if (!onConsole || onConsole->boolean() != true) continue;
+        const Value* pid = session["kCGSSessionSecureInputPID"];
+        const auto number = pid && pid->isInteger() ? pid->signedNumber() : std::nullopt;
+        if (!number || *number <= 0 || *number > std::numeric_limits<std::int32_t>::max()) return std::nullopt;
+        return static_cast<std::int32_t>(*number);
+    }
+    return std::nullopt;
+}
+
+// Who holds secure input, while that process still runs.
+std::optional<std::string> holderNote(const Platform& platform) {
+    const auto pid = secureInputPid(platform.secureInput.consoleUsers());
+    if (!pid) return std::nullopt;
+    const AppIdentity holder = processIdentity(platform.processes, *pid);
+    if (!holder.isRunning) return std::nullopt;
+    return holderPrefix + holder.name + holderPid + std::to_string(*pid) + holderSuffix;
 }
 
 }  // namespace
@@ -140,7 +169,8 @@ DetectionSnapshot ShortcutDetector::scan(const ShortcutSpec& shortcut) const {
     const ConfigurationScanner scanner(platform_.home.path(), platform_);
     DetectionSnapshot snapshot = scanner.scan(shortcut);
     if (platform_.secureInput.isSecureEventInputEnabled()) {
-        snapshot.notes.insert(snapshot.notes.begin(), secureInputNote);
+        auto at = snapshot.notes.insert(snapshot.notes.begin(), secureInputNote);
+        if (auto holder = holderNote(platform_)) snapshot.notes.insert(at + 1, std::move(*holder));
     }
     return snapshot;
 }

@@ -45,7 +45,8 @@ public:
     bool routeAvailable() const { return routeAvailable_; }
 
     // The configuration scan of the user's home, with the secure-input note
-    // first while secure keyboard input hides key presses.
+    // first while secure keyboard input hides key presses, followed by the
+    // process that holds it when the system tells.
     DetectionSnapshot scan(const ShortcutSpec& shortcut) const;
     // Every combination the configuration of the user's home claims.
     KeyboardMap map() const;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/Value.h"
+
 #include <chrono>
 #include <cstdint>
 #include <optional>
@@ -59,6 +61,10 @@ class SecureInput {
 public:
     virtual ~SecureInput() = default;
     virtual bool isSecureEventInputEnabled() const = 0;
+    // The IOKit registry root's "IOConsoleUsers": one dictionary per login
+    // session, the console's naming the process that holds secure input.
+    // Null when the system has none.
+    virtual Value consoleUsers() const = 0;
 };
 
 class WallClock {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 namespace chordmap {
 namespace {
 
@@ -97,9 +99,24 @@ TEST(SnapshotJson, stringsEscapeControlsAndKeepUnicode) {
 TEST(SnapshotJson, timestampsAreSecondsSince2001InShortestForm) {
     EXPECT_EQ(secondsSinceReferenceDate(referenceDate), 0.0);
     EXPECT_EQ(secondsSinceReferenceDate(sys_days{year{1970} / January / 1}), -978307200.0);
-    EXPECT_EQ(writeJson(Value(0.0)), "0");
-    EXPECT_EQ(writeJson(Value(0.1)), "0.1");
-    EXPECT_EQ(writeJson(Value(786000000.123)), "786000000.123");
+    // Fewest digits that read back the same; fixed unless scientific is shorter.
+    const std::pair<double, const char*> rows[] = {
+        {786000000.123, "786000000.123"},
+        {-786000000.5, "-786000000.5"},
+        {0.0, "0"},
+        {-0.0, "-0"},
+        {0.1, "0.1"},
+        {0.001234, "0.001234"},
+        {1e-4, "1e-04"},
+        {1234500.0, "1234500"},
+        {1e7, "1e+07"},
+        {1e15, "1e+15"},
+        {123456789012345680000.0, "123456789012345683968"},  // integers beyond 2^53 exactly
+        {5.684341886080802e-14, "5.684341886080802e-14"},    // 2^-44: the lower neighbour is nearer
+        {5e-324, "5e-324"},
+        {1.7976931348623157e308, "1.7976931348623157e+308"},
+    };
+    for (const auto& [value, text] : rows) EXPECT_EQ(writeJson(Value(value)), text) << text;
 }
 
 TEST(SnapshotJson, diagnosticLeavesOutAbsentFields) {

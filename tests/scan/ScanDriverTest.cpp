@@ -176,18 +176,58 @@ TEST(ScanOfSampleHome, toolSourcesRunInTheirPlacesAndRank) {
     EXPECT_EQ(link->sourceURL, Url::file(std::string(CHORDMAP_EXAMPLE_HOME) + "/" + keyboardMaestroFile));
 }
 
-TEST(DetectorScan, secureInputNoteComesFirstOnlyWhileSecureInputIsOn) {
-    FakePlatform platform;
-    platform.symbolicHotKeys.list = {-1, std::nullopt};
-    const ShortcutDetector detector(platform.services);
+TEST(DetectorScan, whileSecureInputIsOnItsNoteAndTheConsoleSessionsHolderComeFirst) {
+    using Sessions = Value::Array;
+    const auto session = [](Value onConsole, Value pid) {
+        return Value(Value::Dictionary{{"kCGSSessionOnConsoleKey", onConsole}, {"kCGSSessionSecureInputPID", pid},
+                                       {"kCGSSessionUserNameKey", "me"}});
+    };
+    const Value onePassword = Sessions{session(true, Value::integer(612))};
+    const std::string onePasswordNote = "安全输入由 1Password（pid 612）开启；退出或锁定该应用后再检测。";
+    struct Row {
+        const char* name;
+        bool secureInput;
+        Value consoleUsers;
+        std::vector<std::string> notesBeforeTheScans;
+    };
+    const Row rows[] = {
+        {"off: no note, holder or not", false, onePassword, {}},
+        {"on, no sessions", true, Value(), {secureNote}},
+        {"on, held by an application", true, onePassword, {secureNote, onePasswordNote}},
+        {"on, held by a process without application", true, Sessions{session(true, Value::integer(88))},
+         {secureNote, "安全输入由 loginwindow（pid 88）开启；退出或锁定该应用后再检测。"}},
+        {"holder has ended", true, Sessions{session(true, Value::integer(99))}, {secureNote}},
+        {"console session found after others", true,
+         Sessions{"not a session", session(false, Value::integer(88)), session(true, Value::integer(612))},
+         {secureNote, onePasswordNote}},
+        {"only another session names a holder", true,
+         Sessions{session(false, Value::integer(612)), session(true, Value())}, {secureNote}},
+        {"console flag not a boolean", true, Sessions{session(Value::integer(1), Value::integer(612))}, {secureNote}},
+        {"pid as text", true, Sessions{session(true, "612")}, {secureNote}},
+        {"pid 0", true, Sessions{session(true, Value::integer(0))}, {secureNote}},
+        {"pid beyond 32 bits", true, Sessions{session(true, Value::integer(0x1'0000'0264))}, {secureNote}},
+        {"sessions not an array", true, session(true, Value::integer(612)), {secureNote}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        FakePlatform platform;
+        platform.symbolicHotKeys.list = {-1, std::nullopt};
+        platform.processes.applicationsByBundleID["com.1password.1password"] = {
+            {.pid = 612, .localizedName = "1Password", .executableURL = {}, .bundleID = "com.1password.1password",
+             .bundleURL = {}, .isTerminated = false}};
+        platform.processes.executablePaths = {{88, "/System/Library/CoreServices/loginwindow.app/Contents/MacOS/loginwindow"},
+                                              {99, "/usr/local/bin/ended"}};
+        platform.processes.livePids = {88};
+        platform.secureInput.enabled = row.secureInput;
+        platform.secureInput.sessions = row.consoleUsers;
+        const ShortcutDetector detector(platform.services);
 
-    const DetectionSnapshot plain = detector.scan(ShortcutSpec(49, modifier::command));
-    EXPECT_EQ(plain.notes, (std::vector<std::string>{"系统热键枚举失败（-1）。", caveat1, caveat2}));
-
-    platform.secureInput.enabled = true;
-    const DetectionSnapshot secure = detector.scan(ShortcutSpec(49, modifier::command));
-    EXPECT_EQ(secure.notes, (std::vector<std::string>{secureNote, "系统热键枚举失败（-1）。", caveat1, caveat2}));
-    EXPECT_FALSE(secure.receivedKey);
+        const DetectionSnapshot snapshot = detector.scan(ShortcutSpec(49, modifier::command));
+        std::vector<std::string> notes = row.notesBeforeTheScans;
+        notes.insert(notes.end(), {"系统热键枚举失败（-1）。", caveat1, caveat2});
+        EXPECT_EQ(snapshot.notes, notes);
+        EXPECT_FALSE(snapshot.receivedKey);
+    }
 }
 
 }  // namespace

@@ -44,7 +44,9 @@ struct FakeEventTapList final : EventTapList {
 
 struct FakeSecureInput final : SecureInput {
     bool enabled = false;
+    Value sessions;
     bool isSecureEventInputEnabled() const override { return enabled; }
+    Value consoleUsers() const override { return sessions; }
 };
 
 struct FixedClock final : WallClock {

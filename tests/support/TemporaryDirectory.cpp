@@ -1,5 +1,7 @@
 #include "support/TemporaryDirectory.h"
 
+#include <unistd.h>  // mkdtemp on macOS; <cstdlib> has it on Linux
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>

@@ -47,6 +47,7 @@ private:
 class NoSecureInput final : public SecureInput {
 public:
     bool isSecureEventInputEnabled() const override { return false; }
+    Value consoleUsers() const override { return {}; }
 };
 
 class SystemWallClock final : public WallClock {

@@ -5,19 +5,20 @@
 set(chordmap_mac_dir ${CMAKE_CURRENT_LIST_DIR})
 
 # CoreGraphics event taps and tap list, Carbon's symbolic hotkeys and secure
-# input, AppKit's applications, workspace, events and menus.
+# input, IOKit's registry (who holds secure input), AppKit's applications,
+# workspace, events and menus.
 target_link_libraries(chordmap_core PUBLIC
-  "-framework AppKit" "-framework Carbon" "-framework CoreGraphics" "-framework CoreFoundation" "-framework Foundation")
+  "-framework AppKit" "-framework Carbon" "-framework CoreGraphics" "-framework CoreFoundation" "-framework Foundation"
+  "-framework IOKit")
 # Carbon's headers would otherwise define check, verify and require as
 # macros in everything that includes them.
 target_compile_definitions(chordmap_core PUBLIC __ASSERT_MACROS_DEFINE_VERSIONS_WITHOUT_UNDERSCORES=0)
 
-# The backend uses nothing newer than macOS 11, the bundle's minimum; the
-# compiler holds it to that unless the build chose its own target.
+# Every source is compiled for the deployment target (the presets state
+# it) and Info.plist.in names it as the bundle's minimum system: without one
+# the compiler would aim at the building Mac's own version.
 if(NOT CMAKE_OSX_DEPLOYMENT_TARGET)
-  file(GLOB chordmap_mac_sources CONFIGURE_DEPENDS ${chordmap_mac_dir}/*.cpp ${chordmap_mac_dir}/*.mm)
-  set_source_files_properties(${chordmap_mac_sources} PROPERTIES
-    COMPILE_OPTIONS "-mmacosx-version-min=11.0;-Werror=unguarded-availability")
+  message(FATAL_ERROR "CMAKE_OSX_DEPLOYMENT_TARGET is not set: configure with a preset (cmake --preset release)")
 endif()
 
 # Chordmap.app: the metadata of Info.plist.in, ad hoc signed once built so

@@ -41,10 +41,11 @@ public:
     EventTapListResult eventTapList(std::uint32_t room) const override;
 };
 
-// IsSecureEventInputEnabled.
+// IsSecureEventInputEnabled, and the sessions of the IOKit registry root.
 class CarbonSecureInput final : public SecureInput {
 public:
     bool isSecureEventInputEnabled() const override;
+    Value consoleUsers() const override;
 };
 
 class SystemWallClock final : public WallClock {

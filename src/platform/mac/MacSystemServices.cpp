@@ -1,11 +1,14 @@
 #include "platform/BundleInfo.h"
+#include "formats/Documents.h"
 #include "platform/mac/MacPlatform.h"
 
 #include <Carbon/Carbon.h>
+#include <IOKit/IOKitLib.h>
 
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <string_view>
 
 namespace chordmap::mac_platform {
 namespace {
@@ -97,6 +100,23 @@ EventTapListResult CoreGraphicsTapList::eventTapList(std::uint32_t room) const {
 }
 
 bool CarbonSecureInput::isSecureEventInputEnabled() const { return IsSecureEventInputEnabled(); }
+
+Value CarbonSecureInput::consoleUsers() const {
+    const io_registry_entry_t root = IORegistryGetRootEntry(MACH_PORT_NULL);  // the default main port
+    if (root == MACH_PORT_NULL) return {};
+    const CFTypeRef users = IORegistryEntryCreateCFProperty(root, CFSTR("IOConsoleUsers"), kCFAllocatorDefault, 0);
+    IOObjectRelease(root);
+    if (!users) return {};
+    // Registry properties are property-list types: the list reader, which the
+    // tests exercise, turns them into a value.
+    const CFDataRef data = CFPropertyListCreateData(kCFAllocatorDefault, users, kCFPropertyListBinaryFormat_v1_0, 0, nullptr);
+    CFRelease(users);
+    if (!data) return {};
+    auto value = parsePropertyList(std::string_view(reinterpret_cast<const char*>(CFDataGetBytePtr(data)),
+                                                    static_cast<std::size_t>(CFDataGetLength(data))));
+    CFRelease(data);
+    return value ? std::move(*value) : Value();
+}
 
 bool CoreGraphicsInputMonitoring::preflightListenEventAccess() const { return CGPreflightListenEventAccess(); }
 

@@ -193,6 +193,12 @@ TEST(MacServices, homeAndTapListAnswer) {
     EXPECT_EQ(taps.taps.size(), std::min(room, taps.count));
 }
 
+TEST(MacServices, theRegistryListsTheLoginSessionsAsDictionaries) {
+    const Value users = CarbonSecureInput().consoleUsers();
+    ASSERT_TRUE(users.array()) << "IOConsoleUsers is published on every booted Mac";
+    for (const Value& session : *users.array()) EXPECT_TRUE(session.dictionary());
+}
+
 TEST(MacWorkspace, drawsTheIconOfAFolderAtTheSizeAskedFor) {
     const AppKitWorkspace workspace;
     const auto icon = workspace.iconForFile("/System", 32);
