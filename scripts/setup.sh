@@ -12,7 +12,7 @@ packages=(
   qml6-module-qtquick-window qml6-module-qtqml-workerscript qml6-module-qttest
   qml6-module-qtquick-templates
   libxcb1-dev libxcb-xinput-dev
-  xvfb xauth fonts-noto-cjk xdotool xterm
+  xvfb xauth fonts-noto-cjk xdotool xterm dbus-daemon at-spi2-core
 )
 
 missing=()

@@ -221,6 +221,10 @@ void AppModel::checkPermission() {
     setStatus(QString::fromUtf8(permissionGranted_ ? permissionReadyStatus : permissionAbsentStatus));
 }
 
+bool AppModel::canOpenPermissionSettings() const {
+    return platform_.workspace.canOpenURL(Url::fromString(inputMonitoringSettings));
+}
+
 void AppModel::openPermissionSettings() {
     if (!platform_.inputMonitoring.preflightListenEventAccess()) {
         platform_.inputMonitoring.requestListenEventAccess();

@@ -41,6 +41,8 @@ class AppModel : public QObject {
     Q_PROPERTY(bool showManual READ showManual WRITE setShowManual NOTIFY showManualChanged)
     Q_PROPERTY(bool showDetails READ showDetails WRITE setShowDetails NOTIFY showDetailsChanged)
     Q_PROPERTY(bool permissionGranted READ permissionGranted NOTIFY permissionGrantedChanged)
+    // Whether this desktop can show the input-monitoring settings.
+    Q_PROPERTY(bool canOpenPermissionSettings READ canOpenPermissionSettings CONSTANT)
     Q_PROPERTY(bool control READ control WRITE setControl NOTIFY controlChanged)
     Q_PROPERTY(bool option READ option WRITE setOption NOTIFY optionChanged)
     Q_PROPERTY(bool shift READ shift WRITE setShift NOTIFY shiftChanged)
@@ -70,6 +72,7 @@ public:
     bool showDetails() const { return showDetails_; }
     void setShowDetails(bool value);
     bool permissionGranted() const { return permissionGranted_; }
+    bool canOpenPermissionSettings() const;
     bool control() const { return control_; }
     void setControl(bool value);
     bool option() const { return option_; }

@@ -57,6 +57,11 @@ struct Window {
         QVERIFY2(image.pixelColor(390, 300) != image.pixelColor(10, 705) || image.pixelColor(60, 50) != image.pixelColor(10, 705),
                  "blank window");
     }
+    void focusByKeyboard(const char* objectName) const {
+        const auto targets = findItems(delegate->window()->contentItem(), QString::fromLatin1(objectName));
+        QVERIFY(!targets.isEmpty());
+        targets.first()->forceActiveFocus(Qt::TabFocusReason);
+    }
     void scrollTo(const char* objectName) const {
         const auto scrolls = findItems(delegate->window()->contentItem(), QStringLiteral("scrollArea"));
         const auto targets = findItems(delegate->window()->contentItem(), QString::fromLatin1(objectName));
@@ -112,6 +117,7 @@ void ScreenshotTest::rendersTheWindowInItsStates() {
         QVERIFY(results.model().snapshot() && results.model().snapshot()->observedRecipient());
         QVERIFY(!results.model().listenerFindings().empty());
         results.model().setShowDetails(true);
+        results.focusByKeyboard("manualSelection");
         results.shoot(QStringLiteral("03-results"));
         results.scrollTo("details");
         results.shoot(QStringLiteral("04-details-expanded"));
@@ -132,6 +138,7 @@ void ScreenshotTest::rendersTheWindowInItsStates() {
         };
         snapshot.notes = {"已观察到组合键，但尚未取得可确认的接收进程。过滤器提前吞键、应用内部快捷键或未公开的系统行为都可能没有热键派发证据。"};
         wrapping.model().handleUpdate(snapshot);
+        wrapping.focusByKeyboard("sourceLink");
         wrapping.shoot(QStringLiteral("05-long-detail"));
     }
     {

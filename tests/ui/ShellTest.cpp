@@ -155,24 +155,6 @@ void ShellTest::menuItemsReachTheirActions() {
     }
 }
 
-void ShellTest::keyEquivalentsReachTheirActions() {
-    Shell shell;
-    AppModel& model = shell.model();
-    QVERIFY(QTest::qWaitForWindowActive(shell.window()));
-
-    QTest::keySequence(shell.window(), QKeySequence(QStringLiteral("Ctrl+R")));
-    QVERIFY(model.isListening());
-    QTest::keySequence(shell.window(), QKeySequence(QStringLiteral("Ctrl+K")));
-    QVERIFY(model.showManual());
-    QTest::keySequence(shell.window(), QKeySequence(QStringLiteral("Ctrl+L")));
-    QVERIFY(!model.isListening());
-    QVERIFY(model.hasSnapshot());
-    QTest::keySequence(shell.window(), QKeySequence(QStringLiteral("Ctrl+Backspace")));
-    QVERIFY(!model.hasSnapshot());
-    QTest::keySequence(shell.window(), QKeySequence(QStringLiteral("Ctrl+?")));
-    QCOMPARE(shell.platform.workspace.openedURLs.size(), std::size_t{1});
-}
-
 void ShellTest::helpOpensTheShippedPageAtItsFragment() {
     Shell shell;
     shell.delegate->openHelp();

@@ -13,7 +13,6 @@ private slots:
     void closingTheWindowStopsObservationAndQuits();
     void menusAreBuiltAsListed();
     void menuItemsReachTheirActions();
-    void keyEquivalentsReachTheirActions();
     void helpOpensTheShippedPageAtItsFragment();
 };
 

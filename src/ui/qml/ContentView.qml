@@ -16,6 +16,47 @@ Rectangle {
     implicitHeight: 710
     color: Style.background
 
+    // Keyboard focus: never lost when an action hides the control that had
+    // it, and always scrolled into view.
+    function reasonFrom(control) {
+        return control.visualFocus ? Qt.TabFocusReason : Qt.OtherFocusReason
+    }
+    function focusMainButton(reason) {
+        mainButton.forceActiveFocus(reason === undefined ? Qt.OtherFocusReason : reason)
+    }
+    function focusFirstResult(reason) {
+        const first = primaryRows.count > 0 ? primaryRows.itemAt(0) : detailsToggle
+        if (first && first.visible)
+            first.forceActiveFocus(reason)
+        else
+            focusMainButton(reason)
+    }
+    function contains(outer, item) {
+        for (let at = item; at; at = at.parent) {
+            if (at === outer)
+                return true
+        }
+        return false
+    }
+    // Whether focus is on a control, a row or a selected text; menus and
+    // dialogs are outside the view and look after themselves.
+    function focusIsHeld() {
+        const item = root.Window.activeFocusItem
+        return item && (!contains(root, item) || item.activeFocusOnTab || item.selectByMouse !== undefined)
+    }
+    Connections {
+        target: root.Window.window
+        function onActiveFocusItemChanged() {
+            if (root.focusIsHeld())
+                scroll.reveal(root.Window.activeFocusItem)
+            else
+                Qt.callLater(() => {
+                    if (!root.focusIsHeld() && root.Window.active && root.visible)
+                        root.focusMainButton()
+                })
+        }
+    }
+
     ColumnLayout {
         anchors.fill: parent
         spacing: 0
@@ -76,6 +117,35 @@ Rectangle {
             clip: true
             ScrollBar.vertical.policy: ScrollBar.AsNeeded
             ScrollBar.horizontal.policy: ScrollBar.AlwaysOff
+
+            readonly property Flickable flickable: contentItem
+            function scrollTo(y) {
+                flickable.contentY = Math.max(0, Math.min(y, flickable.contentHeight - flickable.height))
+            }
+            // Brings an item inside the column fully into view, with some room.
+            function reveal(item) {
+                if (!root.contains(flickable.contentItem, item))
+                    return
+                const top = item.mapToItem(flickable.contentItem, 0, 0).y - 12
+                const bottom = top + item.height + 24
+                if (top < flickable.contentY)
+                    scrollTo(top)
+                else if (bottom > flickable.contentY + flickable.height)
+                    scrollTo(Math.min(top, bottom - flickable.height))
+            }
+            // The usual scroll keys, wherever focus is in the column.
+            Keys.onPressed: (event) => {
+                const page = flickable.height - 40
+                const steps = {
+                    [Qt.Key_PageDown]: flickable.contentY + page, [Qt.Key_PageUp]: flickable.contentY - page,
+                    [Qt.Key_Down]: flickable.contentY + 40, [Qt.Key_Up]: flickable.contentY - 40,
+                    [Qt.Key_End]: flickable.contentHeight, [Qt.Key_Home]: 0
+                }
+                if (!(event.key in steps) || (event.modifiers & ~(Qt.ControlModifier | Qt.KeypadModifier)))
+                    return
+                scrollTo(steps[event.key])
+                event.accepted = true
+            }
 
             Item {
                 width: scroll.availableWidth
@@ -158,6 +228,7 @@ Rectangle {
                                 spacing: 10
 
                                 ProminentButton {
+                                    id: mainButton
                                     objectName: "toggleDetection"
                                     tint: root.accent
                                     symbol: root.model.isListening ? "stop.fill" : "waveform"
@@ -185,7 +256,11 @@ Rectangle {
                                     symbol: "xmark"
                                     tooltip: "清空"
                                     Accessible.name: "清空"
-                                    onClicked: root.model.clear()
+                                    onClicked: {
+                                        const reason = root.reasonFrom(this)
+                                        root.model.clear()
+                                        root.focusMainButton(reason)
+                                    }
                                 }
                             }
                         }
@@ -230,6 +305,8 @@ Rectangle {
                                 spacing: 8
                                 BorderedButton {
                                     objectName: "openPermissionSettings"
+                                    // Not where the settings cannot be opened.
+                                    visible: root.model.canOpenPermissionSettings
                                     text: "打开输入监控设置"
                                     onClicked: root.model.openPermissionSettings()
                                 }
@@ -271,33 +348,29 @@ Rectangle {
                             }
                             RowLayout {
                                 spacing: 10
-                                CheckBox {
+                                OptionBox {
                                     objectName: "controlBox"
                                     text: "⌃ Control"
-                                    font.pixelSize: 12
-                                    checked: root.model.control
-                                    onToggled: root.model.control = checked
+                                    value: root.model.control
+                                    onEdited: (value) => root.model.control = value
                                 }
-                                CheckBox {
+                                OptionBox {
                                     objectName: "optionBox"
                                     text: "⌥ Option"
-                                    font.pixelSize: 12
-                                    checked: root.model.option
-                                    onToggled: root.model.option = checked
+                                    value: root.model.option
+                                    onEdited: (value) => root.model.option = value
                                 }
-                                CheckBox {
+                                OptionBox {
                                     objectName: "shiftBox"
                                     text: "⇧ Shift"
-                                    font.pixelSize: 12
-                                    checked: root.model.shift
-                                    onToggled: root.model.shift = checked
+                                    value: root.model.shift
+                                    onEdited: (value) => root.model.shift = value
                                 }
-                                CheckBox {
+                                OptionBox {
                                     objectName: "commandBox"
                                     text: "⌘ Command"
-                                    font.pixelSize: 12
-                                    checked: root.model.command
-                                    onToggled: root.model.command = checked
+                                    value: root.model.command
+                                    onEdited: (value) => root.model.command = value
                                 }
                             }
                             RowLayout {
@@ -331,7 +404,11 @@ Rectangle {
                                     objectName: "queryShortcut"
                                     tint: root.accent
                                     text: "查询此组合"
-                                    onClicked: root.model.queryManualShortcut()
+                                    onClicked: {
+                                        const reason = root.reasonFrom(this)
+                                        root.model.queryManualShortcut()
+                                        root.focusFirstResult(reason)
+                                    }
                                 }
                                 Item { Layout.fillWidth: true }
                             }
@@ -360,6 +437,7 @@ Rectangle {
                             }
                         }
                         Repeater {
+                            id: primaryRows
                             objectName: "primaryRows"
                             model: root.model.primaryFindings
                             FindingRow {
@@ -432,10 +510,22 @@ Rectangle {
                                 id: detailsToggle
                                 objectName: "detailsToggle"
                                 Layout.fillWidth: true
+                                // Checked while the details show; however it is
+                                // flipped, the model holds the state.
                                 checkable: true
                                 checked: root.model.showDetails
+                                function flip() { root.model.showDetails = !root.model.showDetails }
                                 onToggled: root.model.showDetails = checked
                                 Accessible.name: detailsLabel.text
+                                Accessible.description: detailsCount.visible ? detailsCount.text : ""
+                                Accessible.onToggleAction: flip()
+                                Accessible.onPressAction: flip()
+                                Keys.onReturnPressed: flip()
+                                Keys.onEnterPressed: flip()
+                                FocusRing {
+                                    shown: detailsToggle.visualFocus
+                                    controlRadius: 4
+                                }
 
                                 contentItem: RowLayout {
                                     spacing: 6
@@ -451,13 +541,16 @@ Rectangle {
                                         text: "查看排查详情"
                                         font.pixelSize: 13
                                         font.weight: Font.DemiBold
+                                        Accessible.ignored: true
                                     }
                                     PlainText {
+                                        id: detailsCount
                                         objectName: "detailsCount"
                                         visible: root.model.listenerFindings.length > 0
                                         text: root.model.listenerFindings.length + " 条线索"
                                         color: Style.secondary
                                         font.pixelSize: 11
+                                        Accessible.ignored: true
                                     }
                                     Item { Layout.fillWidth: true }
                                 }
@@ -600,18 +693,10 @@ Rectangle {
                 font.pixelSize: 11
             }
             Item { Layout.fillWidth: true }
-            AbstractButton {
-                id: help
+            LinkButton {
                 objectName: "help"
                 text: "使用指南"
-                font.pixelSize: 11
-                Accessible.name: text
-                contentItem: PlainText {
-                    text: help.text
-                    font: help.font
-                    color: root.accent
-                }
-                HoverHandler { cursorShape: Qt.PointingHandCursor }
+                colour: root.accent
                 onClicked: root.model.workspace.openHelp()
             }
         }

@@ -10,6 +10,7 @@ QtObject {
     readonly property color secondary: Qt.rgba(0, 0, 0, 0.5)
     readonly property color separator: Qt.rgba(0, 0, 0, 0.1)
     readonly property color link: Qt.rgba(0, 0.41, 0.85, 1)
+    readonly property color focusRing: Qt.rgba(0.24, 0.36, 0.82, 0.55)
     readonly property color green: Qt.rgba(0.204, 0.78, 0.349, 1)
     readonly property color gray: Qt.rgba(0.557, 0.557, 0.576, 1)
 
