@@ -1,10 +1,10 @@
 #include "ui/AppModel.h"
 
-#include "ui/FindingItems.h"
 #include "ui/WorkspaceActions.h"
 
 #include <QPointer>
 
+#include <algorithm>
 #include <chrono>
 #include <limits>
 
@@ -49,6 +49,7 @@ AppModel::AppModel(const Platform& platform, QObject* parent)
       status_(QString::fromUtf8(initialStatus)),
       permissionGranted_(platform.inputMonitoring.preflightListenEventAccess()),
       workspace_(new WorkspaceActions(platform.workspace, this)),
+      results_(new ResultRows(snapshot_, this)),
       detector_(std::make_unique<ShortcutDetector>(platform)) {
     // The detector lives inside the model, but its deferred deliveries may
     // still come in while the model is being torn down: hold it weakly.
@@ -82,6 +83,7 @@ QStringList AppModel::checkedSources() const { return snapshot_ ? texts(snapshot
 
 void AppModel::setSnapshot(std::optional<DetectionSnapshot> snapshot) {
     snapshot_ = std::move(snapshot);
+    results_->showSnapshot(showDetails_);
     emit snapshotChanged();
 }
 
@@ -102,6 +104,7 @@ void AppModel::setShowManual(bool value) {
 
 void AppModel::setShowDetails(bool value) {
     showDetails_ = value;
+    results_->showDetails(value);
     emit showDetailsChanged();
 }
 
@@ -163,9 +166,11 @@ std::vector<Finding> AppModel::listenerFindings() const {
     return findings;
 }
 
-QVariantList AppModel::primaryFindingItems() const { return findingItems(primaryFindings()); }
-
-QVariantList AppModel::listenerFindingItems() const { return findingItems(listenerFindings()); }
+int AppModel::listenerCount() const {
+    if (!snapshot_) return 0;
+    return int(std::count_if(snapshot_->findings.begin(), snapshot_->findings.end(),
+                             [](const Finding& finding) { return isListenerLevel(finding.level); }));
+}
 
 QVariantList AppModel::selectableKeys() {
     QVariantList keys;

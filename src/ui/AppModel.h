@@ -3,6 +3,7 @@
 #include "model/Evidence.h"
 #include "observe/ShortcutDetector.h"
 #include "platform/Platform.h"
+#include "ui/ResultRows.h"
 #include "ui/WorkspaceActions.h"
 
 #include <QObject>
@@ -33,8 +34,9 @@ class AppModel : public QObject {
     Q_PROPERTY(bool hasObservedRecipient READ hasObservedRecipient NOTIFY snapshotChanged)
     Q_PROPERTY(QStringList notes READ notes NOTIFY snapshotChanged)
     Q_PROPERTY(QStringList checkedSources READ checkedSources NOTIFY snapshotChanged)
-    Q_PROPERTY(QVariantList primaryFindings READ primaryFindingItems NOTIFY snapshotChanged)
-    Q_PROPERTY(QVariantList listenerFindings READ listenerFindingItems NOTIFY snapshotChanged)
+    Q_PROPERTY(int listenerCount READ listenerCount NOTIFY snapshotChanged)
+    // The results as rows of a list view.
+    Q_PROPERTY(chordmap::ResultRows* results READ results CONSTANT)
 
     Q_PROPERTY(bool isListening READ isListening NOTIFY isListeningChanged)
     Q_PROPERTY(QString status READ status NOTIFY statusChanged)
@@ -91,8 +93,8 @@ public:
     // listeners, then those two.
     std::vector<Finding> primaryFindings() const;
     std::vector<Finding> listenerFindings() const;
-    QVariantList primaryFindingItems() const;
-    QVariantList listenerFindingItems() const;
+    int listenerCount() const;
+    ResultRows* results() const { return results_; }
 
     static QVariantList selectableKeys();
     WorkspaceActions* workspace() const { return workspace_; }
@@ -151,6 +153,7 @@ private:
     int keyCode_ = 5;  // G
 
     WorkspaceActions* workspace_;
+    ResultRows* results_;
     std::unique_ptr<ScheduledTask> completion_;
     std::unique_ptr<ShortcutDetector> detector_;
 };

@@ -40,11 +40,4 @@ QVariantMap findingItem(const Finding& finding) {
     };
 }
 
-QVariantList findingItems(const std::vector<Finding>& findings) {
-    QVariantList items;
-    items.reserve(static_cast<qsizetype>(findings.size()));
-    for (const auto& finding : findings) items.append(findingItem(finding));
-    return items;
-}
-
 }  // namespace chordmap

@@ -102,30 +102,19 @@ QStringList texts(const QList<QQuickItem*>& items) {
     return list;
 }
 
-QStringList repeatedTexts(QQuickItem* repeater) {
-    QList<QQuickItem*> items;
-    const int count = repeater ? repeater->property("count").toInt() : 0;
-    for (int i = 0; i < count; ++i) {
-        QQuickItem* item = nullptr;
-        QMetaObject::invokeMethod(repeater, "itemAt", Q_RETURN_ARG(QQuickItem*, item), Q_ARG(int, i));
-        if (item) items.append(item);
-    }
-    return texts(items);
-}
-
-// The first visible item of that name, through the visual tree (rows made
-// by a view included).
-QQuickItem* visibleItem(QQuickItem* root, const QString& name) {
-    if (!root || !root->isVisible()) return nullptr;
+// The first item of that name, through the visual tree (rows made by a
+// view included), visible ones only or not.
+QQuickItem* findItem(QQuickItem* root, const QString& name, bool onlyVisible = true) {
+    if (!root || (onlyVisible && !root->isVisible())) return nullptr;
     if (root->objectName() == name) return root;
     for (QQuickItem* child : root->childItems()) {
-        if (QQuickItem* found = visibleItem(child, name)) return found;
+        if (QQuickItem* found = findItem(child, name, onlyVisible)) return found;
     }
     return nullptr;
 }
 
 QQuickItem* item(QQuickWindow* window, const char* name) {
-    QQuickItem* found = visibleItem(window->contentItem(), QString::fromLatin1(name));
+    QQuickItem* found = findItem(window->contentItem(), QString::fromLatin1(name));
     if (!found) failures.push_back(std::string("no visible ") + name);
     return found;
 }
@@ -173,11 +162,10 @@ void keyboardAndScreenReader(QQuickWindow* window, AppModel* model) {
         const QRectF at = focused ? focused->mapRectToScene(focused->boundingRect()) : QRectF();
         check(focused && area.contains(at), "Tab " + std::to_string(i + 1) + " reaches a control in view");
     }
-    auto* flickable = scroll->property("flickable").value<QQuickItem*>();
     press(QStringLiteral("Home"));
-    checkEqual(flickable->property("contentY").toReal(), 0.0, "Home scrolls to the top");
+    check(scroll->property("atYBeginning").toBool(), "Home scrolls to the top");
     press(QStringLiteral("Next"));
-    check(flickable->property("contentY").toReal() > 100, "Page Down scrolls");
+    check(!scroll->property("atYBeginning").toBool(), "Page Down scrolls");
 
     // A click on a finding's text focuses it; the key equivalents still work.
     press(QStringLiteral("Home"));
@@ -263,16 +251,13 @@ void runScenario() {
         return;
     }
     auto* model = window->property("model").value<AppModel*>();
-    QObject* content = window;
-    auto* button = content->findChild<QQuickItem*>(QStringLiteral("toggleDetection"));
-    auto* keyCaps = content->findChild<QQuickItem*>(QStringLiteral("keyCaps"));
-    auto* status = content->findChild<QQuickItem*>(QStringLiteral("status"));
-    auto* notes = content->findChild<QQuickItem*>(QStringLiteral("notes"));
-    auto* permissionCard = content->findChild<QQuickItem*>(QStringLiteral("permissionCard"));
-    if (!model || !button || !keyCaps || !status || !notes || !permissionCard) {
-        failures.push_back(std::string("the window lacks its model or one of its items: ") + (model ? "" : "model ") +
-                           (button ? "" : "button ") + (keyCaps ? "" : "keyCaps ") + (status ? "" : "status ") +
-                           (notes ? "" : "notes ") + (permissionCard ? "" : "permissionCard"));
+    const auto named = [&](const char* name) { return findItem(window->contentItem(), QString::fromLatin1(name), false); };
+    auto* button = named("toggleDetection");
+    auto* keyCaps = named("keyCaps");
+    auto* status = named("status");
+    auto* permissionCard = named("permissionCard");
+    if (!model || !button || !keyCaps || !status || !permissionCard) {
+        failures.push_back("the window lacks its model or one of its items");
         return;
     }
     check(model->permissionGranted(), "input monitoring counts as granted on an X display with XInput 2");
@@ -332,7 +317,6 @@ void runScenario() {
                "status lines from the start on (no stop line: observation ended by itself)");
     checkEqual(status->property("text").toString(), completedStatus, "status line in the window");
     checkEqual(model->notes().value(0), routeNote, "first note in the model");
-    checkEqual(repeatedTexts(notes).value(0), routeNote, "first note in the window");
     check(!model->primaryFindings().empty(), "the scan of the sample home found related bindings");
     checkEqual(snapshots, 1, "one published snapshot");
     checkEqual(button->property("text").toString(), QStringLiteral("再次检测"), "main button after the check");

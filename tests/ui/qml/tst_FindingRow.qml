@@ -22,12 +22,10 @@ TestCase {
     readonly property color greenCapsule: Qt.rgba(0.204, 0.78, 0.349, 0.08)
     readonly property color grayCapsule: Qt.rgba(0.557, 0.557, 0.576, 0.08)
 
-    // A row for one finding, made by the real model from the description.
+    // A row for one finding, made from the description as the window makes it.
     function makeRow(description) {
-        const model = Fixture.model()
-        Fixture.show(model, { keyCode: 40, modifiers: 786432, findings: [description] })
-        const items = model.primaryFindings.length > 0 ? model.primaryFindings : model.listenerFindings
-        const row = createTemporaryObject(rowComponent, test, { finding: items[0], workspace: model.workspace })
+        const row = createTemporaryObject(rowComponent, test,
+                                          { finding: Fixture.findingItem(description), workspace: Fixture.model().workspace })
         verify(row)
         return row
     }
