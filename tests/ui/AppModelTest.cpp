@@ -321,19 +321,6 @@ void AppModelTest::completionOutlivingTheModelDoesNothing() {
     QCOMPARE(platform.mainQueue.queuedTasks(), std::size_t{0});
 }
 
-void AppModelTest::manualShortcutCarriesTheTickedModifiers() {
-    const std::pair<void (AppModel::*)(bool), std::uint64_t> boxes[] = {
-        {&AppModel::setControl, modifier::control}, {&AppModel::setOption, modifier::option},
-        {&AppModel::setShift, modifier::shift}, {&AppModel::setCommand, modifier::command}};
-    for (const auto& [tick, bit] : boxes) {
-        Harness h;
-        h.model->setControl(false);
-        (h.model.get()->*tick)(true);
-        h.model->setKeyCode(49);
-        QCOMPARE(h.model->manualShortcut(), ShortcutSpec(49, bit));
-    }
-}
-
 void AppModelTest::everyAssignmentNotifiesButKeyCodesOutsideTheRangeAreRefused() {
     Harness h;
     AppModel& model = *h.model;

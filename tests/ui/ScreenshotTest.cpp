@@ -4,7 +4,6 @@
 
 #include "app/AppDelegate.h"
 #include "support/FakePlatform.h"
-#include "support/TemporaryDirectory.h"
 #include "ui/UiSupport.h"
 
 #include <QDir>
@@ -143,42 +142,6 @@ void ScreenshotTest::rendersTheWindowInItsStates() {
         QTest::mouseClick(menus.delegate->window(), Qt::LeftButton, {}, QPoint(95, int(bar->height() / 2)));
         menus.shoot(QStringLiteral("06-menu-open"));
     }
-}
-
-void ScreenshotTest::macroNamedWithMarkupShowsItLiterally() {
-    // A real Keyboard Maestro library whose macro name is markup.
-    const QString name = QStringLiteral("<b>Bold</b> <i>&amp;</i> <img src=x>");
-    QString escaped = name;
-    escaped.replace(QLatin1Char('&'), QStringLiteral("&amp;")).replace(QLatin1Char('<'), QStringLiteral("&lt;")).replace(QLatin1Char('>'), QStringLiteral("&gt;"));
-    const TemporaryDirectory home;
-    home.write("Library/Application Support/Keyboard Maestro/Keyboard Maestro Macros.plist",
-               (QStringLiteral(R"(<?xml version="1.0" encoding="UTF-8"?>
-<!DOCTYPE plist PUBLIC "-//Apple//DTD PLIST 1.0//EN" "http://www.apple.com/DTDs/PropertyList-1.0.dtd">
-<plist version="1.0"><dict><key>MacroGroups</key><array><dict>
-<key>UID</key><string>6B1D3C52-7E0F-4C1A-9B2D-3E4F5A6B7C80</string><key>Name</key><string>Global Macro Group</string>
-<key>Macros</key><array><dict>
-<key>UID</key><string>9F4C2B7A-1D3E-4F5A-8B6C-7D8E9F0A1B21</string><key>Name</key><string>)") + escaped +
-                QStringLiteral(R"(</string>
-<key>Triggers</key><array><dict><key>MacroTriggerType</key><string>HotKey</string>
-<key>KeyCode</key><integer>40</integer><key>Modifiers</key><integer>6144</integer><key>FireType</key><string>Pressed</string></dict></array>
-</dict></array></dict></array></dict></plist>
-)")).toStdString());
-
-    Window window;
-    window.platform.home.directory = home.path();
-    window.model().setOption(true);
-    window.model().setKeyCode(40);
-    window.model().queryManualShortcut();
-    QVERIFY2(!window.model().primaryFindings().empty(), "the scan found no macro");
-
-    const auto titles = findItems(window.delegate->window()->contentItem(), QStringLiteral("findingTitle"));
-    QVERIFY(!titles.isEmpty());
-    QQuickItem* title = titles.first();
-    QCOMPARE(title->property("text").toString(), name);
-    // As plain text the document holds every character of the tags; read as
-    // markup it would hold only "Bold & ".
-    QCOMPARE(title->property("length").toInt(), name.size());
-    window.shoot(QStringLiteral("07-markup-shown-literally"));
 }
 
 }  // namespace chordmap::testing

@@ -11,7 +11,6 @@ private slots:
     void windowLooksAsListed();
     void windowIsCreatedOnceAndReused();
     void closingTheWindowStopsObservationAndQuits();
-    void menusAreBuiltAsListed();
     void menuItemsReachTheirActions();
     void helpOpensTheShippedPageAtItsFragment();
 };

@@ -11,8 +11,7 @@ namespace chordmap::testing {
 namespace {
 
 const QString accessible = QStringLiteral("org.a11y.atspi.Accessible");
-// Bits of GetState's first word.
-constexpr quint32 focusedState = 1u << 12;
+// A bit of GetState's first word.
 constexpr quint32 showingState = 1u << 25;
 
 QVariantList await(const QDBusConnection& bus, const QDBusMessage& message) {
@@ -92,7 +91,6 @@ void AccessibilityTree::collect(const QString& service, const QDBusObjectPath& p
     object.service = service;
     object.path = path;
     object.showing = bits & showingState;
-    object.focused = bits & focusedState;
     if (!object.showing && path != root_) return;
     const auto role = call(service, path.path(), accessible, QStringLiteral("GetRoleName"));
     const auto name = call(service, path.path(), QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"),

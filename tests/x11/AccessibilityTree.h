@@ -17,7 +17,6 @@ struct AccessibleObject {
     QString role;  // AT-SPI's role name: "push button", "check box", "label" ...
     QString name;
     bool showing = false;
-    bool focused = false;
 };
 
 // What a screen reader sees of this process's windows: its AT-SPI tree, read

@@ -145,7 +145,8 @@ void keyboardAndScreenReader(QQuickWindow* window, AppModel* model) {
     QStringList read;
     for (const auto& object : tree.showing()) read.append(object.name);
     const auto first = model->primaryFindings().front();
-    for (const QString& text : {completedStatus, QStringLiteral("找到相关绑定"), QStringLiteral("未在监听"),
+    for (const QString& text : {completedStatus, QStringLiteral("快捷键 ⌃ ⌥ K"), QStringLiteral("正在检查的快捷键"),
+                                QStringLiteral("找到相关绑定"), QStringLiteral("未在监听"),
                                 QString::fromStdString(first.application.name), QString::fromStdString(first.title),
                                 QString::fromStdString(first.detail)}) {
         check(read.contains(text), "the accessibility tree reads \"" + text.toStdString() + "\"");
@@ -308,7 +309,6 @@ void runScenario() {
           "the key press is reported and observation stops by itself");
 
     // The window: what the model holds and what its items show.
-    checkEqual(model->keyCaps(), QStringList({"⌃", "⌥", "K"}), "key caps in the model");
     checkEqual(texts(keyCaps->childItems()), QStringList({"⌃", "⌥", "K"}), "key caps in the window");
     check(keyCaps->isVisible(), "the key caps are shown");
     check(model->snapshot() && model->snapshot()->receivedKey, "receivedKey");

@@ -131,21 +131,6 @@ TestCase {
         verify(findChild(view, "hero").y < permission.y)
     }
 
-    function test_keyCapsSplitTheDisplayName() {
-        const model = Fixture.model()
-        Fixture.show(model, snapshot([]))
-        const view = makeView(model)
-        const row = findChild(view, "keyCaps")
-        const caps = []
-        for (let i = 0; i < row.children.length; ++i) {
-            if (row.children[i].text !== undefined)
-                caps.push(row.children[i].text)
-        }
-        compare(caps, ["⌃", "⌥", "K"])
-        compare(row.Accessible.name, "快捷键 ⌃ ⌥ K")
-        compare(findChild(view, "prompt").text, "正在检查的快捷键")
-    }
-
     function test_headingNamesAnObservedRecipient_data() {
         return [
             { tag: "observed recipient", level: "observedRecipient", heading: "找到接收软件" },
@@ -233,58 +218,6 @@ TestCase {
         picker.activated(space)
         compare(model.keyCode, 49)
         compare(picker.count, model.selectableKeys.length)
-    }
-
-    function test_queryWithNothingTickedLooksUpTheBareKey() {
-        const model = Fixture.model()
-        model.showManual = true
-        model.control = false
-        const view = makeView(model)
-        click(view, "queryShortcut")
-        compare(model.shortcutName, "G")
-        compare(findChild(view, "keyCaps").children.length, 2)  // one cap and its repeater
-    }
-
-    // Wrapping texts grow their cards: no text runs past its card's edge,
-    // at the usual width and at the narrowest the window allows.
-    function test_textsStayInsideTheirCards_data() {
-        return [ { tag: "780 wide", width: 780 }, { tag: "680 wide", width: 680 } ]
-    }
-
-    function test_textsStayInsideTheirCards(data) {
-        let detail = ""
-        for (let i = 0; i < 8; ++i)
-            detail += "根据结果回到对应软件调整。无法确认时，查看排查线索。"
-        const path = "/Users/someone/Library/Application_Support/" + "Very_Long_Folder_Name_Without_Spaces/".repeat(6)
-        const model = Fixture.model(false)
-        model.showManual = true
-        Fixture.show(model, snapshot([{ level: "configuration", name: "Tool", title: "t", detail: detail, sourceURL: "/a" },
-                                      { level: "conditionalConfiguration", name: path, title: path, detail: path },
-                                      { level: "listener", name: "Filter", title: "t", detail: detail }],
-                                     { notes: [detail, path], checkedSources: ["Alpha", "Beta"] }))
-        model.showDetails = true
-        const unattributed = Fixture.model(false)
-        Fixture.show(unattributed, snapshot([]))
-        for (const m of [model, unattributed, Fixture.model(false)]) {
-            const view = createTemporaryObject(viewComponent, test, { model: m, width: data.width })
-            waitForRendering(view)
-            let checked = 0
-            const walk = function (item, card) {
-                if (item.visible === false)
-                    return
-                if (item.text !== undefined && item.contentHeight !== undefined && card && item.text !== "") {
-                    const at = item.mapToItem(card, 0, 0)
-                    verify(at.y + item.height <= card.height + 0.5 && at.x + item.width <= card.width + 0.5,
-                           "\"" + item.text + "\" runs past " + card.objectName + ": " + at.y + "+" + item.height + " > " + card.height)
-                    ++checked
-                }
-                const isCard = item.radius !== undefined && item.radius > 0 && item.color !== undefined
-                for (let i = 0; i < item.children.length; ++i)
-                    walk(item.children[i], isCard ? item : card)
-            }
-            walk(view, null)
-            verify(checked > 5)
-        }
     }
 
     // Every text that can come from a user's files or the system is plain.

@@ -123,16 +123,4 @@ TestCase {
         compare(label.mapToItem(lengthy, 0, 0).y, findChild(brief, "levelCapsule").mapToItem(brief, 0, 0).y)
         compare(label.width, findChild(brief, "levelCapsule").width)
     }
-
-    function test_textsAreSelectablePlainText() {
-        const row = makeRow({ level: "configuration", name: "<b>Tool</b>", title: "<i>t</i>", detail: "<a href='x'>d</a>" })
-        for (const name of ["applicationName", "findingTitle", "findingDetail"]) {
-            const text = findChild(row, name)
-            compare(text.textFormat, TextEdit.PlainText)
-            verify(text.selectByMouse)
-            verify(text.readOnly)
-        }
-        compare(findChild(row, "applicationName").length, "<b>Tool</b>".length)
-        compare(findChild(row, "findingDetail").text, "<a href='x'>d</a>")
-    }
 }
