@@ -1,5 +1,6 @@
 #include "ui/AppModel.h"
 
+#include "ui/FindingItems.h"
 #include "ui/WorkspaceActions.h"
 
 #include <QPointer>
@@ -27,10 +28,6 @@ const char* const completedStatus = "检测完成 · 结果已保留，点击再
 const char* const scannedPrefix = "已查询 ";
 const char* const scannedSuffix = " 的系统绑定、已知配置与监听软件。";
 const char* const inputMonitoringSettings = "x-apple.systempreferences:com.apple.preference.security?Privacy_ListenEvent";
-
-bool isListenerLevel(EvidenceLevel level) {
-    return level == EvidenceLevel::nearbyEvent || level == EvidenceLevel::listener;
-}
 
 QString text(const std::string& utf8) { return QString::fromStdString(utf8); }
 

@@ -22,6 +22,10 @@ std::string fileIconPath(const QString& id) {
     return decoded.decoded.toStdString();
 }
 
+bool isListenerLevel(EvidenceLevel level) {
+    return level == EvidenceLevel::nearbyEvent || level == EvidenceLevel::listener;
+}
+
 QVariantMap findingItem(const Finding& finding) {
     QString iconSource;
     if (finding.application.bundleURL) {

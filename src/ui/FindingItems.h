@@ -17,6 +17,9 @@ namespace chordmap {
 //   bundle location.
 QVariantMap findingItem(const Finding& finding);
 
+// Nearby events and listeners: the findings the window keeps in the details.
+bool isListenerLevel(EvidenceLevel level);
+
 // The image source of the file icon for a path (raw bytes), and back.
 QString fileIconSource(const std::string& path);
 std::string fileIconPath(const QString& id);

@@ -7,10 +7,6 @@ namespace {
 
 enum Role { kindRole = Qt::UserRole + 1, findingRole, noteRole, firstRole, lastRole };
 
-bool isListenerLevel(EvidenceLevel level) {
-    return level == EvidenceLevel::nearbyEvent || level == EvidenceLevel::listener;
-}
-
 const char* kindName(ResultRows::Kind kind) {
     switch (kind) {
     case ResultRows::Kind::heading: return "heading";

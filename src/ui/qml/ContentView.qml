@@ -18,11 +18,12 @@ Rectangle {
     color: Style.background
 
     // Keyboard focus: never lost when an action hides the control that had
-    // it, and always scrolled into view.
+    // it, and always scrolled into view. Moved by an action, it shows as
+    // keyboard focus if the control acted on did.
+    property Item mainButton: null
     function reasonFrom(control) {
         return control.visualFocus ? Qt.TabFocusReason : Qt.OtherFocusReason
     }
-    property Item mainButton: null
     function focusMainButton(reason) {
         mainButton.forceActiveFocus(reason === undefined ? Qt.OtherFocusReason : reason)
     }
@@ -30,18 +31,11 @@ Rectangle {
         if (!scroll.focusFirstRow(reason))
             focusMainButton(reason)
     }
-    function contains(outer, item) {
-        for (let at = item; at; at = at.parent) {
-            if (at === outer)
-                return true
-        }
-        return false
-    }
     // Whether focus is on a control, a row or a selected text; menus and
     // dialogs are outside the view and look after themselves.
     function focusIsHeld() {
         const item = root.Window.activeFocusItem
-        return item && (!contains(root, item) || item.activeFocusOnTab || item.selectByMouse !== undefined)
+        return item && (!scroll.contains(root, item) || item.activeFocusOnTab || item.selectByMouse !== undefined)
     }
     Connections {
         target: root.Window.window
