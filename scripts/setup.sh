@@ -10,9 +10,9 @@ packages=(
   qt6-base-dev qt6-declarative-dev qt6-svg-dev
   qml6-module-qtquick qml6-module-qtquick-controls qml6-module-qtquick-layouts
   qml6-module-qtquick-window qml6-module-qtqml-workerscript qml6-module-qttest
-  qml6-module-qtquick-templates
+  qml6-module-qtquick-templates qml6-module-qt-labs-qmlmodels
   libxcb1-dev libxcb-xinput-dev
-  xvfb xauth fonts-noto-cjk xdotool xterm
+  xvfb xauth fonts-noto-cjk xdotool xterm dbus-daemon at-spi2-core
 )
 
 missing=()

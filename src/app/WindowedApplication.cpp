@@ -20,6 +20,11 @@
 namespace chordmap {
 
 void configureApplication() {
+    // The program writes nothing, caches included: neither Qt's shader and
+    // QML caches nor the graphics driver's land in the user's home.
+    QCoreApplication::setAttribute(Qt::AA_DisableShaderDiskCache);
+    qputenv("QML_DISABLE_DISK_CACHE", "1");
+    qputenv("MESA_SHADER_CACHE_DISABLE", "true");
     QGuiApplication::setApplicationName(QStringLiteral("Chordmap"));
     QGuiApplication::setApplicationVersion(AppDelegate::version().section(QLatin1Char(' '), 1));
     QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/chordmap/chordmap.svg")));

@@ -7,6 +7,7 @@ namespace {
 class NoWorkspace final : public Workspace {
 public:
     bool openURL(const Url&) const override { return false; }
+    bool canOpenURL(const Url&) const override { return false; }
     void activateFileViewerSelectingURLs(const std::vector<Url>&) const override {}
     std::optional<IconImage> iconForFile(const std::string&, int) const override { return std::nullopt; }
 };

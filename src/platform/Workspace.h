@@ -22,6 +22,8 @@ public:
     virtual ~Workspace() = default;
     // True when something took the URL.
     virtual bool openURL(const Url& url) const = 0;
+    // Whether this desktop has anything that opens such a URL.
+    virtual bool canOpenURL(const Url&) const { return true; }
     // Shows the file manager with these files selected.
     virtual void activateFileViewerSelectingURLs(const std::vector<Url>& urls) const = 0;
     // The icon the file manager shows for the path, drawn at the size asked

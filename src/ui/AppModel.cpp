@@ -5,6 +5,7 @@
 
 #include <QPointer>
 
+#include <algorithm>
 #include <chrono>
 #include <limits>
 
@@ -28,10 +29,6 @@ const char* const scannedPrefix = "已查询 ";
 const char* const scannedSuffix = " 的系统绑定、已知配置与监听软件。";
 const char* const inputMonitoringSettings = "x-apple.systempreferences:com.apple.preference.security?Privacy_ListenEvent";
 
-bool isListenerLevel(EvidenceLevel level) {
-    return level == EvidenceLevel::nearbyEvent || level == EvidenceLevel::listener;
-}
-
 QString text(const std::string& utf8) { return QString::fromStdString(utf8); }
 
 QStringList texts(const std::vector<std::string>& lines) {
@@ -49,6 +46,7 @@ AppModel::AppModel(const Platform& platform, QObject* parent)
       status_(QString::fromUtf8(initialStatus)),
       permissionGranted_(platform.inputMonitoring.preflightListenEventAccess()),
       workspace_(new WorkspaceActions(platform.workspace, this)),
+      results_(new ResultRows(snapshot_, this)),
       detector_(std::make_unique<ShortcutDetector>(platform)) {
     // The detector lives inside the model, but its deferred deliveries may
     // still come in while the model is being torn down: hold it weakly.
@@ -82,6 +80,7 @@ QStringList AppModel::checkedSources() const { return snapshot_ ? texts(snapshot
 
 void AppModel::setSnapshot(std::optional<DetectionSnapshot> snapshot) {
     snapshot_ = std::move(snapshot);
+    results_->showSnapshot(showDetails_);
     emit snapshotChanged();
 }
 
@@ -102,6 +101,7 @@ void AppModel::setShowManual(bool value) {
 
 void AppModel::setShowDetails(bool value) {
     showDetails_ = value;
+    results_->showDetails(value);
     emit showDetailsChanged();
 }
 
@@ -163,9 +163,11 @@ std::vector<Finding> AppModel::listenerFindings() const {
     return findings;
 }
 
-QVariantList AppModel::primaryFindingItems() const { return findingItems(primaryFindings()); }
-
-QVariantList AppModel::listenerFindingItems() const { return findingItems(listenerFindings()); }
+int AppModel::listenerCount() const {
+    if (!snapshot_) return 0;
+    return int(std::count_if(snapshot_->findings.begin(), snapshot_->findings.end(),
+                             [](const Finding& finding) { return isListenerLevel(finding.level); }));
+}
 
 QVariantList AppModel::selectableKeys() {
     QVariantList keys;
@@ -219,6 +221,10 @@ void AppModel::clear() {
 void AppModel::checkPermission() {
     setPermissionGranted(platform_.inputMonitoring.preflightListenEventAccess());
     setStatus(QString::fromUtf8(permissionGranted_ ? permissionReadyStatus : permissionAbsentStatus));
+}
+
+bool AppModel::canOpenPermissionSettings() const {
+    return platform_.workspace.canOpenURL(Url::fromString(inputMonitoringSettings));
 }
 
 void AppModel::openPermissionSettings() {

@@ -3,6 +3,7 @@
 #include "model/Evidence.h"
 #include "observe/ShortcutDetector.h"
 #include "platform/Platform.h"
+#include "ui/ResultRows.h"
 #include "ui/WorkspaceActions.h"
 
 #include <QObject>
@@ -33,14 +34,17 @@ class AppModel : public QObject {
     Q_PROPERTY(bool hasObservedRecipient READ hasObservedRecipient NOTIFY snapshotChanged)
     Q_PROPERTY(QStringList notes READ notes NOTIFY snapshotChanged)
     Q_PROPERTY(QStringList checkedSources READ checkedSources NOTIFY snapshotChanged)
-    Q_PROPERTY(QVariantList primaryFindings READ primaryFindingItems NOTIFY snapshotChanged)
-    Q_PROPERTY(QVariantList listenerFindings READ listenerFindingItems NOTIFY snapshotChanged)
+    Q_PROPERTY(int listenerCount READ listenerCount NOTIFY snapshotChanged)
+    // The results as rows of a list view.
+    Q_PROPERTY(chordmap::ResultRows* results READ results CONSTANT)
 
     Q_PROPERTY(bool isListening READ isListening NOTIFY isListeningChanged)
     Q_PROPERTY(QString status READ status NOTIFY statusChanged)
     Q_PROPERTY(bool showManual READ showManual WRITE setShowManual NOTIFY showManualChanged)
     Q_PROPERTY(bool showDetails READ showDetails WRITE setShowDetails NOTIFY showDetailsChanged)
     Q_PROPERTY(bool permissionGranted READ permissionGranted NOTIFY permissionGrantedChanged)
+    // Whether this desktop can show the input-monitoring settings.
+    Q_PROPERTY(bool canOpenPermissionSettings READ canOpenPermissionSettings CONSTANT)
     Q_PROPERTY(bool control READ control WRITE setControl NOTIFY controlChanged)
     Q_PROPERTY(bool option READ option WRITE setOption NOTIFY optionChanged)
     Q_PROPERTY(bool shift READ shift WRITE setShift NOTIFY shiftChanged)
@@ -70,6 +74,7 @@ public:
     bool showDetails() const { return showDetails_; }
     void setShowDetails(bool value);
     bool permissionGranted() const { return permissionGranted_; }
+    bool canOpenPermissionSettings() const;
     bool control() const { return control_; }
     void setControl(bool value);
     bool option() const { return option_; }
@@ -88,8 +93,8 @@ public:
     // listeners, then those two.
     std::vector<Finding> primaryFindings() const;
     std::vector<Finding> listenerFindings() const;
-    QVariantList primaryFindingItems() const;
-    QVariantList listenerFindingItems() const;
+    int listenerCount() const;
+    ResultRows* results() const { return results_; }
 
     static QVariantList selectableKeys();
     WorkspaceActions* workspace() const { return workspace_; }
@@ -148,6 +153,7 @@ private:
     int keyCode_ = 5;  // G
 
     WorkspaceActions* workspace_;
+    ResultRows* results_;
     std::unique_ptr<ScheduledTask> completion_;
     std::unique_ptr<ShortcutDetector> detector_;
 };

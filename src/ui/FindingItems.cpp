@@ -22,6 +22,10 @@ std::string fileIconPath(const QString& id) {
     return decoded.decoded.toStdString();
 }
 
+bool isListenerLevel(EvidenceLevel level) {
+    return level == EvidenceLevel::nearbyEvent || level == EvidenceLevel::listener;
+}
+
 QVariantMap findingItem(const Finding& finding) {
     QString iconSource;
     if (finding.application.bundleURL) {
@@ -38,13 +42,6 @@ QVariantMap findingItem(const Finding& finding) {
         {QStringLiteral("sourceIsFile"), finding.sourceURL && finding.sourceURL->isFile()},
         {QStringLiteral("iconSource"), iconSource},
     };
-}
-
-QVariantList findingItems(const std::vector<Finding>& findings) {
-    QVariantList items;
-    items.reserve(static_cast<qsizetype>(findings.size()));
-    for (const auto& finding : findings) items.append(findingItem(finding));
-    return items;
 }
 
 }  // namespace chordmap

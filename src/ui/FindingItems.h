@@ -3,11 +3,9 @@
 #include "model/Evidence.h"
 
 #include <QString>
-#include <QVariantList>
 #include <QVariantMap>
 
 #include <string>
-#include <vector>
 
 namespace chordmap {
 
@@ -18,7 +16,9 @@ namespace chordmap {
 //   iconSource: the image of the application's file icon, empty without a
 //   bundle location.
 QVariantMap findingItem(const Finding& finding);
-QVariantList findingItems(const std::vector<Finding>& findings);
+
+// Nearby events and listeners: the findings the window keeps in the details.
+bool isListenerLevel(EvidenceLevel level);
 
 // The image source of the file icon for a path (raw bytes), and back.
 QString fileIconSource(const std::string& path);

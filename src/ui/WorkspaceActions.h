@@ -21,6 +21,8 @@ public:
 
     // The URL's absolute string, opened as it is.
     Q_INVOKABLE void openURL(const QString& url) const;
+    // Whether this desktop can open it at all.
+    Q_INVOKABLE bool canOpen(const QString& url) const;
     // Shows the file of a file URL in the file manager instead of opening it.
     Q_INVOKABLE void revealFile(const QString& url) const;
     Q_INVOKABLE void openHelp() const;

@@ -321,19 +321,6 @@ void AppModelTest::completionOutlivingTheModelDoesNothing() {
     QCOMPARE(platform.mainQueue.queuedTasks(), std::size_t{0});
 }
 
-void AppModelTest::manualShortcutCarriesTheTickedModifiers() {
-    const std::pair<void (AppModel::*)(bool), std::uint64_t> boxes[] = {
-        {&AppModel::setControl, modifier::control}, {&AppModel::setOption, modifier::option},
-        {&AppModel::setShift, modifier::shift}, {&AppModel::setCommand, modifier::command}};
-    for (const auto& [tick, bit] : boxes) {
-        Harness h;
-        h.model->setControl(false);
-        (h.model.get()->*tick)(true);
-        h.model->setKeyCode(49);
-        QCOMPARE(h.model->manualShortcut(), ShortcutSpec(49, bit));
-    }
-}
-
 void AppModelTest::everyAssignmentNotifiesButKeyCodesOutsideTheRangeAreRefused() {
     Harness h;
     AppModel& model = *h.model;
@@ -363,6 +350,8 @@ void AppModelTest::findingsSplitIntoTwoLists() {
     const EvidenceLevel levels[] = {EvidenceLevel::observedRecipient, EvidenceLevel::nearbyEvent, EvidenceLevel::systemBinding,
                                     EvidenceLevel::configuration, EvidenceLevel::listener, EvidenceLevel::conditionalConfiguration};
     for (std::size_t i = 0; i < std::size(levels); ++i) snapshot.findings.push_back(makeFinding(levels[i], std::to_string(i)));
+    snapshot.notes = {"one", "two"};
+    snapshot.checkedSources = {"Alpha"};
     h.model->handleUpdate(snapshot);
     const auto names = [](const std::vector<Finding>& findings) {
         std::string out;
@@ -372,8 +361,22 @@ void AppModelTest::findingsSplitIntoTwoLists() {
     // Each list keeps the snapshot's order.
     QCOMPARE(names(h.model->primaryFindings()), std::string("0235"));
     QCOMPARE(names(h.model->listenerFindings()), std::string("14"));
-    QCOMPARE(h.model->primaryFindingItems().size(), 4);
-    QCOMPARE(h.model->listenerFindingItems().size(), 2);
+
+    // The rows the window lists: the details' rows only while they are open.
+    const auto rows = [&] {
+        ResultRows& results = *h.model->results();
+        const int kind = results.roleNames().key("kind");
+        QStringList kinds;
+        for (int row = 0; row < results.rowCount(); ++row) kinds.append(results.data(results.index(row), kind).toString());
+        return kinds.join(QLatin1Char(' '));
+    };
+    QCOMPARE(rows(), QStringLiteral("heading finding finding finding finding details"));
+    h.model->setShowDetails(true);
+    QCOMPARE(rows(), QStringLiteral("heading finding finding finding finding details listenerIntro listenerFinding "
+                                    "listenerFinding note note sources"));
+    h.model->setShowDetails(false);
+    h.model->handleUpdate(received(controlOptionK));
+    QCOMPARE(rows(), QStringLiteral("noRecipient details"));
 }
 
 void AppModelTest::findingItemsCarryWhatTheRowShows() {

@@ -23,7 +23,6 @@ private slots:
     void onlyTheLastOfQuickReportsCompletes();
     void completionDoesNothingOnceObservationStopped();
     void completionOutlivingTheModelDoesNothing();
-    void manualShortcutCarriesTheTickedModifiers();
     void everyAssignmentNotifiesButKeyCodesOutsideTheRangeAreRefused();
     void findingsSplitIntoTwoLists();
     void findingItemsCarryWhatTheRowShows();

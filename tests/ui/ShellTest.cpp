@@ -96,31 +96,6 @@ void ShellTest::closingTheWindowStopsObservationAndQuits() {
     QCOMPARE(quitting.count(), 2);
 }
 
-void ShellTest::menusAreBuiltAsListed() {
-    Shell shell;
-    const QVariant menus = shell.evaluate(QStringLiteral(R"((function() {
-        var menus = [];
-        for (var i = 0; i < menuBar.count; ++i) {
-            var menu = menuBar.menuAt(i);
-            var items = [];
-            for (var j = 0; j < menu.count; ++j) {
-                var item = menu.itemAt(j);
-                items.push(item.text === undefined ? "-" : item.text + " " + (item.action.shortcut || ""));
-            }
-            menus.push(menu.title + ": " + items.join(" | "));
-        }
-        return menus;
-    })())"));
-    // Ctrl stands for the platform's command key.
-    QCOMPARE(menus.toStringList(),
-             (QStringList{
-                 QStringLiteral("Chordmap: 关于 Chordmap  | - | 隐藏 Chordmap Ctrl+H | 退出 Chordmap Ctrl+Q"),
-                 QStringLiteral("检测: 开始 / 停止检测 Ctrl+R | 手动选择 Ctrl+K | 刷新结果 Ctrl+L | 清空 Ctrl+Backspace"),
-                 QStringLiteral("窗口: 显示主窗口 Ctrl+N | 关闭窗口 Ctrl+W | 最小化 Ctrl+M"),
-                 QStringLiteral("帮助: 使用指南与官网 Ctrl+?"),
-             }));
-}
-
 void ShellTest::menuItemsReachTheirActions() {
     Shell shell;
     AppModel& model = shell.model();
@@ -153,24 +128,6 @@ void ShellTest::menuItemsReachTheirActions() {
         shell.choose(row.menu, row.item);
         QVERIFY2(row.reached(), row.name);
     }
-}
-
-void ShellTest::keyEquivalentsReachTheirActions() {
-    Shell shell;
-    AppModel& model = shell.model();
-    QVERIFY(QTest::qWaitForWindowActive(shell.window()));
-
-    QTest::keySequence(shell.window(), QKeySequence(QStringLiteral("Ctrl+R")));
-    QVERIFY(model.isListening());
-    QTest::keySequence(shell.window(), QKeySequence(QStringLiteral("Ctrl+K")));
-    QVERIFY(model.showManual());
-    QTest::keySequence(shell.window(), QKeySequence(QStringLiteral("Ctrl+L")));
-    QVERIFY(!model.isListening());
-    QVERIFY(model.hasSnapshot());
-    QTest::keySequence(shell.window(), QKeySequence(QStringLiteral("Ctrl+Backspace")));
-    QVERIFY(!model.hasSnapshot());
-    QTest::keySequence(shell.window(), QKeySequence(QStringLiteral("Ctrl+?")));
-    QCOMPARE(shell.platform.workspace.openedURLs.size(), std::size_t{1});
 }
 
 void ShellTest::helpOpensTheShippedPageAtItsFragment() {

@@ -11,9 +11,7 @@ private slots:
     void windowLooksAsListed();
     void windowIsCreatedOnceAndReused();
     void closingTheWindowStopsObservationAndQuits();
-    void menusAreBuiltAsListed();
     void menuItemsReachTheirActions();
-    void keyEquivalentsReachTheirActions();
     void helpOpensTheShippedPageAtItsFragment();
 };
 

@@ -1,5 +1,7 @@
 #include "ui/ViewFixture.h"
 
+#include "ui/FindingItems.h"
+
 #include <QColor>
 #include <QQmlEngine>
 
@@ -33,6 +35,10 @@ ViewFixture::Instance* ViewFixture::find(const AppModel* model) const {
 
 void ViewFixture::show(AppModel* model, const QVariantMap& snapshot) {
     if (model) model->handleUpdate(snapshotFrom(snapshot));
+}
+
+QVariantMap ViewFixture::findingItem(const QVariantMap& finding) const {
+    return chordmap::findingItem(snapshotFrom({{QStringLiteral("findings"), QVariantList{finding}}}).findings.front());
 }
 
 void ViewFixture::setPermission(AppModel* model, bool granted) {

@@ -29,6 +29,8 @@ public:
     // Publishes the snapshot to the model as the detector would (see
     // snapshotFrom() for its form).
     Q_INVOKABLE void show(chordmap::AppModel* model, const QVariantMap& snapshot);
+    // A finding as a finding row reads it (see snapshotFrom() for the form).
+    Q_INVOKABLE QVariantMap findingItem(const QVariantMap& finding) const;
     Q_INVOKABLE void setPermission(chordmap::AppModel* model, bool granted);
     Q_INVOKABLE int permissionRequests(chordmap::AppModel* model) const;
     // Gives the fake desktop an icon for the path, drawn in one colour.

@@ -1,9 +1,11 @@
 #include "x11/XvfbServer.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/prctl.h>
@@ -22,6 +24,21 @@ std::vector<char*> argumentVector(std::vector<std::string>& arguments) {
     return vector;
 }
 
+// The test's environment with some entries replaced.
+std::vector<std::string> environmentWith(const std::vector<std::string>& replacements) {
+    std::vector<std::string> environment;
+    for (char** entry = environ; *entry; ++entry) {
+        const std::string_view current(*entry);
+        const bool replaced = std::any_of(replacements.begin(), replacements.end(), [&](const std::string& next) {
+            const auto name = next.substr(0, next.find('=') + 1);
+            return current.starts_with(name);
+        });
+        if (!replaced) environment.emplace_back(current);
+    }
+    environment.insert(environment.end(), replacements.begin(), replacements.end());
+    return environment;
+}
+
 int waitFor(pid_t pid) {
     int status = 0;
     while (::waitpid(pid, &status, 0) < 0) {
@@ -32,28 +49,28 @@ int waitFor(pid_t pid) {
 
 }  // namespace
 
-XvfbServer::XvfbServer() {
-    // Xvfb writes the display number it chose to this pipe once it accepts
-    // connections.
+ReportingServer::ReportingServer(std::vector<std::string> command, const std::vector<std::string>& extraEnvironment) {
     int ready[2];
     if (::pipe2(ready, O_CLOEXEC) != 0) {
         error_ = std::string("pipe: ") + std::strerror(errno);
         return;
     }
-    std::vector<std::string> arguments{"Xvfb", "-displayfd", "3", "-nolisten", "tcp", "-noreset",
-                                       "-screen", "0", "1280x1024x24"};
-    auto argv = argumentVector(arguments);
+    auto argv = argumentVector(command);
+    auto environment = environmentWith(extraEnvironment);
+    auto envp = argumentVector(environment);
     pid_ = ::fork();
     if (pid_ == 0) {
-        // The server goes with the test, even when the test crashes. The
-        // write end becomes descriptor 3, kept open across exec.
+        // The server and what it starts go with the test, even when the
+        // test crashes. The write end becomes descriptor 3, kept open
+        // across exec.
+        ::setpgid(0, 0);
         ::prctl(PR_SET_PDEATHSIG, SIGKILL);
         if (ready[1] == 3) {
             ::fcntl(3, F_SETFD, 0);
         } else {
             ::dup2(ready[1], 3);
         }
-        ::execvp(argv[0], argv.data());
+        ::execvpe(argv[0], argv.data(), envp.data());
         ::_exit(127);
     }
     ::close(ready[1]);
@@ -62,42 +79,46 @@ XvfbServer::XvfbServer() {
         error_ = std::string("fork: ") + std::strerror(errno);
         return;
     }
-
-    std::string number;
     char c;
     ssize_t n;
     while ((n = ::read(ready[0], &c, 1)) == 1 || (n < 0 && errno == EINTR)) {
         if (n == 1 && c == '\n') break;
-        if (n == 1) number += c;
+        if (n == 1) reported_ += c;
     }
     ::close(ready[0]);
-    if (number.empty()) {
-        error_ = "Xvfb did not start (is it installed?) or opened no display";
+    if (reported_.empty()) {
+        error_ = command.front() + " did not start (is it installed?) or reported nothing";
         kill();
-        return;
     }
-    display_ = ":" + number;
 }
 
-XvfbServer::~XvfbServer() {
+ReportingServer::~ReportingServer() {
     if (pid_ <= 0) return;
-    ::kill(pid_, SIGTERM);
+    ::kill(-pid_, SIGTERM);
     waitFor(pid_);
 }
 
-void XvfbServer::kill() {
+void ReportingServer::kill() {
     if (pid_ <= 0) return;
-    ::kill(pid_, SIGKILL);
+    ::kill(-pid_, SIGKILL);
     waitFor(pid_);
     pid_ = -1;
 }
 
+XvfbServer::XvfbServer()
+    : server_({"Xvfb", "-displayfd", "3", "-nolisten", "tcp", "-noreset", "-screen", "0", "1280x1024x24"}) {
+    if (server_.running()) display_ = ":" + server_.reported();
+}
+
+AccessibilityBus::AccessibilityBus(const std::string& display)
+    : session_({"dbus-daemon", "--session", "--nofork", "--print-address=3"}),
+      // The launcher starts the accessibility bus and reports nothing: a
+      // shell reports for it once it runs.
+      launcher_({"sh", "-c", "/usr/libexec/at-spi-bus-launcher --launch-immediately & echo started >&3; wait"},
+                {"DBUS_SESSION_BUS_ADDRESS=" + session_.reported(), "DISPLAY=" + display}) {}
+
 int runOnDisplay(const std::string& display, const std::vector<std::string>& command) {
-    std::vector<std::string> environment;
-    for (char** entry = environ; *entry; ++entry) {
-        if (std::strncmp(*entry, "DISPLAY=", 8) != 0) environment.emplace_back(*entry);
-    }
-    environment.push_back("DISPLAY=" + display);
+    auto environment = environmentWith({"DISPLAY=" + display});
     auto envp = argumentVector(environment);
     std::vector<std::string> arguments = command;
     auto argv = argumentVector(arguments);

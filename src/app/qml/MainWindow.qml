@@ -20,6 +20,26 @@ ApplicationWindow {
 
     function keyText(keys) { return window.shell.shortcutText(keys) }
 
+    // Keyboard focus starts on the main button.
+    Component.onCompleted: content.focusMainButton()
+
+    WindowKeys {
+        window: window
+        listening: window.model.isListening
+        stopKey: toggleAction.shortcut
+        keyEquivalents: [hideAction, quitAction, toggleAction, manualAction, refreshAction, clearAction,
+                         showWindowAction, closeAction, minimiseAction, helpAction].map(action => action.shortcut)
+        onMenuBarRequested: window.openMenuBar()
+    }
+    // F10 or a tap on Alt opens the first menu, its first item current.
+    function openMenuBar() {
+        if (!menuBar.visible)
+            return
+        const first = menuBar.menuAt(0)
+        first.open()
+        first.currentIndex = 0
+    }
+
     // Key equivalents: Ctrl is the platform's command key (⌘ on macOS).
     Action {
         id: aboutAction
@@ -102,6 +122,11 @@ ApplicationWindow {
         objectName: "menuBar"
         // macOS has the native menu bar instead.
         visible: Qt.platform.os !== "osx"
+        // A menu closed with Escape while the pointer rests on its title
+        // leaves the bar in its open mode, and the next click on another
+        // title would open and at once close that menu: titles do not track
+        // the pointer.
+        delegate: MenuBarItem { hoverEnabled: false }
         Menu {
             title: "Chordmap"
             MenuEntry { action: aboutAction }
@@ -129,6 +154,7 @@ ApplicationWindow {
     }
 
     ContentView {
+        id: content
         objectName: "contentView"
         anchors.fill: parent
         model: window.model
@@ -141,6 +167,8 @@ ApplicationWindow {
         objectName: "aboutDialog"
         anchors.centerIn: Overlay.overlay
         modal: true
+        // Takes focus, so Escape closes it, and gives it back when closed.
+        focus: true
         padding: 24
         closePolicy: Popup.CloseOnEscape | Popup.CloseOnPressOutside
         background: Rectangle {
@@ -151,6 +179,8 @@ ApplicationWindow {
         }
         contentItem: ColumnLayout {
             spacing: 8
+            Accessible.role: Accessible.Dialog
+            Accessible.name: aboutAction.text
             Image {
                 Layout.alignment: Qt.AlignHCenter
                 Layout.preferredWidth: 64

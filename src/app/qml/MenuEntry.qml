@@ -14,12 +14,14 @@ MenuItem {
             text: item.text
             font: item.font
             color: item.enabled ? Style.primary : Style.secondary
+            Accessible.ignored: true
         }
         PlainText {
             visible: item.keyText !== ""
             text: item.keyText
             font: item.font
             color: Style.secondary
+            Accessible.ignored: true
         }
     }
 }

@@ -64,6 +64,8 @@ bool QtWorkspace::openURL(const Url& url) const {
     return QDesktopServices::openUrl(target);
 }
 
+bool QtWorkspace::canOpenURL(const Url& url) const { return mayOpen(qtUrl(url)); }
+
 void QtWorkspace::activateFileViewerSelectingURLs(const std::vector<Url>& urls) const {
     QList<QUrl> files;
     for (const auto& url : urls) {

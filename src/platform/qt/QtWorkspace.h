@@ -10,6 +10,7 @@ namespace chordmap::qt_platform {
 class QtWorkspace final : public Workspace {
 public:
     bool openURL(const Url& url) const override;
+    bool canOpenURL(const Url& url) const override;
     void activateFileViewerSelectingURLs(const std::vector<Url>& urls) const override;
     std::optional<IconImage> iconForFile(const std::string& path, int size) const override;
 };

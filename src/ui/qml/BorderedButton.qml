@@ -12,9 +12,14 @@ Button {
     bottomPadding: large ? 7 : 4
     font.pixelSize: 13
 
+    Accessible.onPressAction: clicked()
+    Keys.onReturnPressed: clicked()
+    Keys.onEnterPressed: clicked()
+
     contentItem: PlainText {
         text: button.text
         font: button.font
+        Accessible.ignored: true
         horizontalAlignment: Text.AlignHCenter
         verticalAlignment: Text.AlignVCenter
     }
@@ -23,5 +28,9 @@ Button {
         color: button.down ? Qt.rgba(0.9, 0.91, 0.93, 1) : "white"
         border.width: 1
         border.color: Qt.rgba(0, 0, 0, 0.14)
+    }
+    FocusRing {
+        shown: button.visualFocus
+        controlRadius: 6
     }
 }

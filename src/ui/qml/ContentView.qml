@@ -1,6 +1,7 @@
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
+import Qt.labs.qmlmodels
 import Chordmap
 
 // The whole content of the main window: a pure function of the model. Every
@@ -15,6 +16,39 @@ Rectangle {
     implicitWidth: 780
     implicitHeight: 710
     color: Style.background
+
+    // Keyboard focus: never lost when an action hides the control that had
+    // it, and always scrolled into view. Moved by an action, it shows as
+    // keyboard focus if the control acted on did.
+    property Item mainButton: null
+    function reasonFrom(control) {
+        return control.visualFocus ? Qt.TabFocusReason : Qt.OtherFocusReason
+    }
+    function focusMainButton(reason) {
+        mainButton.forceActiveFocus(reason === undefined ? Qt.OtherFocusReason : reason)
+    }
+    function focusFirstResult(reason) {
+        if (!scroll.focusFirstRow(reason))
+            focusMainButton(reason)
+    }
+    // Whether focus is on a control, a row or a selected text; menus and
+    // dialogs are outside the view and look after themselves.
+    function focusIsHeld() {
+        const item = root.Window.activeFocusItem
+        return item && (!scroll.contains(root, item) || item.activeFocusOnTab || item.selectByMouse !== undefined)
+    }
+    Connections {
+        target: root.Window.window
+        function onActiveFocusItemChanged() {
+            if (root.focusIsHeld())
+                scroll.reveal(root.Window.activeFocusItem)
+            else
+                Qt.callLater(() => {
+                    if (!root.focusIsHeld() && root.Window.active && root.visible)
+                        root.focusMainButton()
+                })
+        }
+    }
 
     ColumnLayout {
         anchors.fill: parent
@@ -67,19 +101,20 @@ Rectangle {
             }
         }
 
-        ScrollView {
+        VirtualColumn {
             id: scroll
             objectName: "scrollArea"
             Layout.fillWidth: true
             Layout.fillHeight: true
-            contentWidth: availableWidth
-            clip: true
-            ScrollBar.vertical.policy: ScrollBar.AsNeeded
-            ScrollBar.horizontal.policy: ScrollBar.AlwaysOff
+            model: root.model.results
+            before: help
+            after: help
 
-            Item {
-                width: scroll.availableWidth
-                implicitHeight: column.implicitHeight + 22
+            // Everything above the results: hero, cards and, without a
+            // result, the introduction.
+            header: Item {
+                width: ListView.view.width
+                height: column.implicitHeight + (root.model.hasSnapshot ? 20 : 0)
 
                 ColumnLayout {
                     id: column
@@ -159,6 +194,7 @@ Rectangle {
 
                                 ProminentButton {
                                     objectName: "toggleDetection"
+                                    Component.onCompleted: root.mainButton = this
                                     tint: root.accent
                                     symbol: root.model.isListening ? "stop.fill" : "waveform"
                                     text: root.model.isListening ? "停止检测"
@@ -185,7 +221,11 @@ Rectangle {
                                     symbol: "xmark"
                                     tooltip: "清空"
                                     Accessible.name: "清空"
-                                    onClicked: root.model.clear()
+                                    onClicked: {
+                                        const reason = root.reasonFrom(this)
+                                        root.model.clear()
+                                        root.focusMainButton(reason)
+                                    }
                                 }
                             }
                         }
@@ -230,6 +270,8 @@ Rectangle {
                                 spacing: 8
                                 BorderedButton {
                                     objectName: "openPermissionSettings"
+                                    // Not where the settings cannot be opened.
+                                    visible: root.model.canOpenPermissionSettings
                                     text: "打开输入监控设置"
                                     onClicked: root.model.openPermissionSettings()
                                 }
@@ -271,33 +313,29 @@ Rectangle {
                             }
                             RowLayout {
                                 spacing: 10
-                                CheckBox {
+                                OptionBox {
                                     objectName: "controlBox"
                                     text: "⌃ Control"
-                                    font.pixelSize: 12
-                                    checked: root.model.control
-                                    onToggled: root.model.control = checked
+                                    value: root.model.control
+                                    onEdited: (value) => root.model.control = value
                                 }
-                                CheckBox {
+                                OptionBox {
                                     objectName: "optionBox"
                                     text: "⌥ Option"
-                                    font.pixelSize: 12
-                                    checked: root.model.option
-                                    onToggled: root.model.option = checked
+                                    value: root.model.option
+                                    onEdited: (value) => root.model.option = value
                                 }
-                                CheckBox {
+                                OptionBox {
                                     objectName: "shiftBox"
                                     text: "⇧ Shift"
-                                    font.pixelSize: 12
-                                    checked: root.model.shift
-                                    onToggled: root.model.shift = checked
+                                    value: root.model.shift
+                                    onEdited: (value) => root.model.shift = value
                                 }
-                                CheckBox {
+                                OptionBox {
                                     objectName: "commandBox"
                                     text: "⌘ Command"
-                                    font.pixelSize: 12
-                                    checked: root.model.command
-                                    onToggled: root.model.command = checked
+                                    value: root.model.command
+                                    onEdited: (value) => root.model.command = value
                                 }
                             }
                             RowLayout {
@@ -331,185 +369,13 @@ Rectangle {
                                     objectName: "queryShortcut"
                                     tint: root.accent
                                     text: "查询此组合"
-                                    onClicked: root.model.queryManualShortcut()
+                                    onClicked: {
+                                        const reason = root.reasonFrom(this)
+                                        root.model.queryManualShortcut()
+                                        root.focusFirstResult(reason)
+                                    }
                                 }
                                 Item { Layout.fillWidth: true }
-                            }
-                        }
-                    }
-
-                    // Results: the primary findings
-                    ColumnLayout {
-                        objectName: "primaryResults"
-                        visible: root.model.hasSnapshot && root.model.primaryFindings.length > 0
-                        Layout.fillWidth: true
-                        spacing: 10
-
-                        RowLayout {
-                            spacing: 6
-                            Symbol {
-                                Layout.preferredWidth: 17
-                                Layout.preferredHeight: 17
-                                name: "checkmark.shield"
-                            }
-                            PlainText {
-                                objectName: "resultsHeading"
-                                text: root.model.hasObservedRecipient ? "找到接收软件" : "找到相关绑定"
-                                font.pixelSize: 15
-                                font.weight: Font.DemiBold
-                            }
-                        }
-                        Repeater {
-                            objectName: "primaryRows"
-                            model: root.model.primaryFindings
-                            FindingRow {
-                                required property var modelData
-                                Layout.fillWidth: true
-                                finding: modelData
-                                workspace: root.model.workspace
-                            }
-                        }
-                    }
-
-                    // Results: nothing to attribute
-                    Rectangle {
-                        objectName: "noRecipientCard"
-                        visible: root.model.hasSnapshot && root.model.primaryFindings.length === 0
-                        Layout.fillWidth: true
-                        implicitHeight: noRecipientRow.implicitHeight + 36
-                        radius: 16
-                        color: "white"
-
-                        RowLayout {
-                            id: noRecipientRow
-                            anchors.fill: parent
-                            anchors.margins: 18
-                            spacing: 12
-
-                            Symbol {
-                                Layout.alignment: Qt.AlignTop
-                                Layout.preferredWidth: 24
-                                Layout.preferredHeight: 24
-                                name: "questionmark.circle"
-                                color: root.accent
-                            }
-                            ColumnLayout {
-                                Layout.fillWidth: true
-                                Layout.alignment: Qt.AlignTop
-                                spacing: 6
-                                PlainText {
-                                    text: "暂未确认接收软件"
-                                    font.pixelSize: 16
-                                    font.weight: Font.DemiBold
-                                }
-                                PlainText {
-                                    Layout.fillWidth: true
-                                    text: "没有发现可明确归属的绑定。部分软件直接过滤按键，可以展开排查详情查看线索。"
-                                    color: Style.secondary
-                                    font.pixelSize: 13
-                                    wrapMode: Text.Wrap
-                                }
-                            }
-                        }
-                    }
-
-                    // Results: the details group
-                    Rectangle {
-                        objectName: "details"
-                        visible: root.model.hasSnapshot
-                        Layout.fillWidth: true
-                        implicitHeight: detailsColumn.implicitHeight + 32
-                        radius: 16
-                        color: Qt.rgba(1, 1, 1, 0.75)
-
-                        ColumnLayout {
-                            id: detailsColumn
-                            anchors.fill: parent
-                            anchors.margins: 16
-                            spacing: 0
-
-                            AbstractButton {
-                                id: detailsToggle
-                                objectName: "detailsToggle"
-                                Layout.fillWidth: true
-                                checkable: true
-                                checked: root.model.showDetails
-                                onToggled: root.model.showDetails = checked
-                                Accessible.name: detailsLabel.text
-
-                                contentItem: RowLayout {
-                                    spacing: 6
-                                    Symbol {
-                                        Layout.preferredWidth: 11
-                                        Layout.preferredHeight: 11
-                                        name: "chevron.right"
-                                        color: Style.secondary
-                                        rotation: root.model.showDetails ? 90 : 0
-                                    }
-                                    PlainText {
-                                        id: detailsLabel
-                                        text: "查看排查详情"
-                                        font.pixelSize: 13
-                                        font.weight: Font.DemiBold
-                                    }
-                                    PlainText {
-                                        objectName: "detailsCount"
-                                        visible: root.model.listenerFindings.length > 0
-                                        text: root.model.listenerFindings.length + " 条线索"
-                                        color: Style.secondary
-                                        font.pixelSize: 11
-                                    }
-                                    Item { Layout.fillWidth: true }
-                                }
-                            }
-
-                            ColumnLayout {
-                                objectName: "detailsContent"
-                                visible: root.model.showDetails
-                                Layout.fillWidth: true
-                                Layout.topMargin: 14
-                                spacing: 12
-
-                                PlainText {
-                                    objectName: "listenerIntro"
-                                    visible: root.model.listenerFindings.length > 0
-                                    Layout.fillWidth: true
-                                    text: "以下软件在监听键盘事件。仅凭监听行为，不能判定它占用了这个快捷键。"
-                                    color: Style.secondary
-                                    font.pixelSize: 12
-                                    wrapMode: Text.Wrap
-                                }
-                                Repeater {
-                                    objectName: "listenerRows"
-                                    model: root.model.listenerFindings
-                                    FindingRow {
-                                        required property var modelData
-                                        Layout.fillWidth: true
-                                        finding: modelData
-                                        workspace: root.model.workspace
-                                    }
-                                }
-                                Repeater {
-                                    objectName: "notes"
-                                    model: root.model.notes
-                                    PlainText {
-                                        required property string modelData
-                                        Layout.fillWidth: true
-                                        text: modelData
-                                        color: Style.secondary
-                                        font.pixelSize: 12
-                                        wrapMode: Text.WrapAtWordBoundaryOrAnywhere
-                                    }
-                                }
-                                PlainText {
-                                    objectName: "checkedSources"
-                                    visible: root.model.checkedSources.length > 0
-                                    Layout.fillWidth: true
-                                    text: "已检查：" + root.model.checkedSources.join("、")
-                                    color: Style.secondary
-                                    font.pixelSize: 11
-                                    wrapMode: Text.WrapAtWordBoundaryOrAnywhere
-                                }
                             }
                         }
                     }
@@ -568,6 +434,232 @@ Rectangle {
                     }
                 }
             }
+            footer: Item {
+                width: ListView.view.width
+                height: 22
+            }
+
+            delegate: DelegateChooser {
+                role: "kind"
+
+                DelegateChoice {
+                    roleValue: "heading"
+                    ListRow {
+                        height: heading.implicitHeight
+
+                        RowLayout {
+                            id: heading
+                            x: 28
+                            spacing: 6
+                            Symbol {
+                                Layout.preferredWidth: 17
+                                Layout.preferredHeight: 17
+                                name: "checkmark.shield"
+                            }
+                            PlainText {
+                                objectName: "resultsHeading"
+                                text: root.model.hasObservedRecipient ? "找到接收软件" : "找到相关绑定"
+                                font.pixelSize: 15
+                                font.weight: Font.DemiBold
+                            }
+                        }
+                    }
+                }
+                DelegateChoice {
+                    roleValue: "finding"
+                    ListRow {
+                        required property var finding
+                        height: row.height + 10
+
+                        FindingRow {
+                            id: row
+                            x: 28
+                            y: 10
+                            width: parent.width - 56
+                            finding: parent.finding
+                            workspace: root.model.workspace
+                        }
+                    }
+                }
+                DelegateChoice {
+                    roleValue: "noRecipient"
+                    ListRow {
+                        height: noRecipientCard.height
+
+                        Rectangle {
+                            id: noRecipientCard
+                            objectName: "noRecipientCard"
+                            x: 28
+                            width: parent.width - 56
+                            implicitHeight: noRecipientRow.implicitHeight + 36
+                            radius: 16
+                            color: "white"
+
+                            RowLayout {
+                                id: noRecipientRow
+                                anchors.fill: parent
+                                anchors.margins: 18
+                                spacing: 12
+
+                                Symbol {
+                                    Layout.alignment: Qt.AlignTop
+                                    Layout.preferredWidth: 24
+                                    Layout.preferredHeight: 24
+                                    name: "questionmark.circle"
+                                    color: root.accent
+                                }
+                                ColumnLayout {
+                                    Layout.fillWidth: true
+                                    Layout.alignment: Qt.AlignTop
+                                    spacing: 6
+                                    PlainText {
+                                        text: "暂未确认接收软件"
+                                        font.pixelSize: 16
+                                        font.weight: Font.DemiBold
+                                    }
+                                    PlainText {
+                                        Layout.fillWidth: true
+                                        text: "没有发现可明确归属的绑定。部分软件直接过滤按键，可以展开排查详情查看线索。"
+                                        color: Style.secondary
+                                        font.pixelSize: 13
+                                        wrapMode: Text.Wrap
+                                    }
+                                }
+                            }
+                        }
+                    }
+                }
+                DelegateChoice {
+                    roleValue: "details"
+                    ListRow {
+                        id: details
+                        required property bool last
+                        objectName: "details"
+                        height: 20 + 16 + detailsToggle.height + (last ? 16 : 0)
+
+                        CardSlice {
+                            x: 28
+                            y: 20
+                            width: parent.width - 56
+                            height: parent.height - 20
+                            roundBottom: details.last
+                            color: Style.detailsCard
+                        }
+                        AbstractButton {
+                            id: detailsToggle
+                            objectName: "detailsToggle"
+                            x: 28 + 16
+                            y: 20 + 16
+                            width: parent.width - 56 - 32
+                            // Checked while the details show; however it is
+                            // flipped, the model holds the state.
+                            checkable: true
+                            checked: root.model.showDetails
+                            function flip() { root.model.showDetails = !root.model.showDetails }
+                            onToggled: root.model.showDetails = checked
+                            Accessible.name: detailsLabel.text
+                            Accessible.description: detailsCount.visible ? detailsCount.text : ""
+                            Accessible.onToggleAction: flip()
+                            Accessible.onPressAction: flip()
+                            Keys.onReturnPressed: flip()
+                            Keys.onEnterPressed: flip()
+                            FocusRing {
+                                shown: detailsToggle.visualFocus
+                                controlRadius: 4
+                            }
+
+                            contentItem: RowLayout {
+                                spacing: 6
+                                Symbol {
+                                    Layout.preferredWidth: 11
+                                    Layout.preferredHeight: 11
+                                    name: "chevron.right"
+                                    color: Style.secondary
+                                    rotation: root.model.showDetails ? 90 : 0
+                                }
+                                PlainText {
+                                    id: detailsLabel
+                                    text: "查看排查详情"
+                                    font.pixelSize: 13
+                                    font.weight: Font.DemiBold
+                                    Accessible.ignored: true
+                                }
+                                PlainText {
+                                    id: detailsCount
+                                    objectName: "detailsCount"
+                                    visible: root.model.listenerCount > 0
+                                    text: root.model.listenerCount + " 条线索"
+                                    color: Style.secondary
+                                    font.pixelSize: 11
+                                    Accessible.ignored: true
+                                }
+                                Item { Layout.fillWidth: true }
+                            }
+                        }
+                    }
+                }
+                DelegateChoice {
+                    roleValue: "listenerIntro"
+                    DetailsSlice {
+                        required first
+                        required last
+                        PlainText {
+                            objectName: "listenerIntro"
+                            width: parent.width
+                            text: "以下软件在监听键盘事件。仅凭监听行为，不能判定它占用了这个快捷键。"
+                            color: Style.secondary
+                            font.pixelSize: 12
+                            wrapMode: Text.Wrap
+                        }
+                    }
+                }
+                DelegateChoice {
+                    roleValue: "listenerFinding"
+                    DetailsSlice {
+                        id: listenerSlice
+                        required property var finding
+                        required first
+                        required last
+                        FindingRow {
+                            width: parent.width
+                            finding: listenerSlice.finding
+                            workspace: root.model.workspace
+                        }
+                    }
+                }
+                DelegateChoice {
+                    roleValue: "note"
+                    DetailsSlice {
+                        id: noteSlice
+                        required property string note
+                        required first
+                        required last
+                        PlainText {
+                            objectName: "note"
+                            width: parent.width
+                            text: noteSlice.note
+                            color: Style.secondary
+                            font.pixelSize: 12
+                            wrapMode: Text.WrapAtWordBoundaryOrAnywhere
+                        }
+                    }
+                }
+                DelegateChoice {
+                    roleValue: "sources"
+                    DetailsSlice {
+                        required first
+                        required last
+                        PlainText {
+                            objectName: "checkedSources"
+                            width: parent.width
+                            text: "已检查：" + root.model.checkedSources.join("、")
+                            color: Style.secondary
+                            font.pixelSize: 11
+                            wrapMode: Text.WrapAtWordBoundaryOrAnywhere
+                        }
+                    }
+                }
+            }
         }
 
         // Divider
@@ -600,18 +692,11 @@ Rectangle {
                 font.pixelSize: 11
             }
             Item { Layout.fillWidth: true }
-            AbstractButton {
+            LinkButton {
                 id: help
                 objectName: "help"
                 text: "使用指南"
-                font.pixelSize: 11
-                Accessible.name: text
-                contentItem: PlainText {
-                    text: help.text
-                    font: help.font
-                    color: root.accent
-                }
-                HoverHandler { cursorShape: Qt.PointingHandCursor }
+                colour: root.accent
                 onClicked: root.model.workspace.openHelp()
             }
         }

@@ -24,13 +24,27 @@ Rectangle {
     readonly property color capsuleColour: Style.withOpacity(emphasised ? Style.green : Style.gray, 0.08)
     readonly property string symbolName: finding.iconSource !== "" ? ""
                                          : finding.level === "systemBinding" ? "macwindow" : "app.dashed"
-    readonly property string linkTitle: finding.sourceURL === "" ? "" : finding.sourceIsFile ? "查看配置位置" : "打开系统设置"
+    // No link where its target cannot be opened on this desktop.
+    readonly property string linkTitle: finding.sourceURL === "" ? ""
+                                        : finding.sourceIsFile ? "查看配置位置"
+                                        : workspace.canOpen(finding.sourceURL) ? "打开系统设置" : ""
 
     implicitHeight: content.implicitHeight + 30
     radius: 13
     color: "white"
     border.width: 1
     border.color: Qt.rgba(0, 0, 0, 0.055)
+
+    // A stop for Tab, so every finding can be reached and read by keyboard.
+    activeFocusOnTab: true
+    Accessible.role: Accessible.ListItem
+    Accessible.name: finding.name + "，" + levelText
+    Accessible.description: finding.title
+    Accessible.focusable: true
+    FocusRing {
+        shown: row.activeFocus
+        controlRadius: row.radius
+    }
 
     RowLayout {
         id: content
@@ -118,7 +132,7 @@ Rectangle {
                 font.pixelSize: 12
                 font.weight: Font.Medium
                 // Names and paths may have no space to break at.
-                    wrapMode: TextEdit.WrapAtWordBoundaryOrAnywhere
+                wrapMode: TextEdit.WrapAtWordBoundaryOrAnywhere
             }
             SelectableText {
                 objectName: "findingDetail"
@@ -127,21 +141,12 @@ Rectangle {
                 color: Style.secondary
                 font.pixelSize: 12
                 // Names and paths may have no space to break at.
-                    wrapMode: TextEdit.WrapAtWordBoundaryOrAnywhere
+                wrapMode: TextEdit.WrapAtWordBoundaryOrAnywhere
             }
-            AbstractButton {
-                id: link
+            LinkButton {
                 objectName: "sourceLink"
                 visible: row.linkTitle !== ""
                 text: row.linkTitle
-                font.pixelSize: 11
-                Accessible.name: text
-                contentItem: PlainText {
-                    text: link.text
-                    font: link.font
-                    color: Style.link
-                }
-                HoverHandler { cursorShape: Qt.PointingHandCursor }
                 onClicked: {
                     if (row.finding.sourceIsFile)
                         row.workspace.revealFile(row.finding.sourceURL)

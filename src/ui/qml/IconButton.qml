@@ -15,6 +15,10 @@ Button {
     ToolTip.visible: tooltip !== "" && hovered
     ToolTip.delay: 600
 
+    Accessible.onPressAction: clicked()
+    Keys.onReturnPressed: clicked()
+    Keys.onEnterPressed: clicked()
+
     contentItem: Symbol {
         name: button.symbol
         color: button.down ? Style.primary : Style.secondary
@@ -22,5 +26,9 @@ Button {
     background: Rectangle {
         radius: 6
         color: button.hovered ? Qt.rgba(0, 0, 0, 0.05) : "transparent"
+    }
+    FocusRing {
+        shown: button.visualFocus
+        controlRadius: 6
     }
 }

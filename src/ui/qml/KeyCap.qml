@@ -31,5 +31,7 @@ Item {
         text: cap.text
         font.pixelSize: 33
         font.weight: Font.Medium
+        // The row of caps is read as one.
+        Accessible.ignored: true
     }
 }

@@ -16,6 +16,10 @@ Button {
     font.pixelSize: 13
     font.weight: Font.DemiBold
 
+    Accessible.onPressAction: clicked()
+    Keys.onReturnPressed: clicked()
+    Keys.onEnterPressed: clicked()
+
     contentItem: RowLayout {
         spacing: 6
         Symbol {
@@ -28,6 +32,7 @@ Button {
         PlainText {
             text: button.text
             font: button.font
+            Accessible.ignored: true
             color: "white"
         }
     }
@@ -36,5 +41,9 @@ Button {
         radius: 6
         color: button.down ? Qt.darker(button.tint, 1.2) : button.tint
         opacity: button.enabled ? 1 : 0.5
+    }
+    FocusRing {
+        shown: button.visualFocus
+        controlRadius: 6
     }
 }

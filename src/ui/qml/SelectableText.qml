@@ -9,4 +9,6 @@ TextEdit {
     selectionColor: Style.withOpacity(Style.accent, 0.3)
     selectedTextColor: Style.primary
     font.pixelSize: 13
+    Accessible.role: Accessible.StaticText
+    Accessible.name: text
 }
