@@ -100,6 +100,15 @@ const std::set<std::uint16_t>& ShortcutSpec::functionKeyCodes() {
 std::string ShortcutSpec::keyName() const {
     const auto& names = keyNames();
     if (auto it = names.find(keyCode); it != names.end()) return it->second;
+    // Keys that some tools bind but that no configuration names by these
+    // words: shown by name, never looked up by it.
+    static const std::map<std::uint16_t, std::string_view> shownOnly{
+        {10, "ISO §"},     {54, "右 ⌘"},        {55, "左 ⌘"},         {56, "左 ⇧"},  {57, "⇪ Caps Lock"},
+        {58, "左 ⌥"},      {59, "左 ⌃"},        {60, "右 ⇧"},         {61, "右 ⌥"},  {62, "右 ⌃"},
+        {63, "Fn"},        {93, "JIS ¥"},       {94, "JIS _"},        {95, "JIS Keypad ,"},
+        {102, "JIS 英数"}, {104, "JIS かな"},   {110, "☰ Menu"},
+    };
+    if (auto it = shownOnly.find(keyCode); it != shownOnly.end()) return std::string(it->second);
     return "Key " + std::to_string(keyCode);
 }
 

@@ -38,6 +38,8 @@ struct ShortcutSpec {
     // keeps only the five modifier bits and drops fn on function and arrow keys.
     ShortcutSpec(std::uint16_t keyCode, std::uint64_t modifiers);
 
+    // The name in keyNames(), else a display-only name of a few more keys
+    // (caps lock, the modifier keys, ISO and JIS keys), else "Key " and the code.
     std::string keyName() const;
     std::string displayName() const;
 

@@ -1,11 +1,13 @@
 #include "scan/Karabiner.h"
 
 #include "formats/Documents.h"
+#include "formats/JsonWithComments.h"
 #include "scan/AppIdentities.h"
 #include "scan/ConfigurationScanner.h"
 #include "scan/DictionaryLookup.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 namespace chordmap {
 namespace {
@@ -18,29 +20,98 @@ const char* const conditionalRuleDetail =
     "输入键与修饰键匹配，但规则有变量、应用、设备或左右修饰键等条件；未判断这些条件此刻是否满足。";
 const char* const unparsableNote = "Karabiner：配置格式无法解析。";
 
-const Value::Dictionary* selectedProfile(const Value::Dictionary& root) {
-    for (const Value::Dictionary* profile : lookup::dictionaries(root, "profiles")) {
-        if (lookup::boolean(*profile, "selected") == true) return profile;
-    }
-    return nullptr;
+// Karabiner's key_code names of the keys macOS gives a virtual key code,
+// with the code macOS converts the key's HID usage to. Media keys, F21 to
+// F24 and the keys macOS drops have none, so they claim nothing.
+const std::unordered_map<std::string_view, std::uint16_t>& karabinerKeyCodes() {
+    static const std::unordered_map<std::string_view, std::uint16_t> codes{
+        {"a", 0},   {"b", 11},  {"c", 8},   {"d", 2},   {"e", 14},  {"f", 3},   {"g", 5},   {"h", 4},
+        {"i", 34},  {"j", 38},  {"k", 40},  {"l", 37},  {"m", 46},  {"n", 45},  {"o", 31},  {"p", 35},
+        {"q", 12},  {"r", 15},  {"s", 1},   {"t", 17},  {"u", 32},  {"v", 9},   {"w", 13},  {"x", 7},
+        {"y", 16},  {"z", 6},   {"1", 18},  {"2", 19},  {"3", 20},  {"4", 21},  {"5", 23},  {"6", 22},
+        {"7", 26},  {"8", 28},  {"9", 25},  {"0", 29},
+        {"return_or_enter", 36}, {"escape", 53}, {"delete_or_backspace", 51}, {"tab", 48}, {"spacebar", 49},
+        {"hyphen", 27}, {"equal_sign", 24}, {"open_bracket", 33}, {"close_bracket", 30}, {"backslash", 42},
+        {"non_us_pound", 42}, {"semicolon", 41}, {"quote", 39}, {"grave_accent_and_tilde", 50}, {"comma", 43},
+        {"period", 47}, {"slash", 44}, {"non_us_backslash", 10}, {"caps_lock", 57},
+        {"f1", 122}, {"f2", 120}, {"f3", 99},  {"f4", 118}, {"f5", 96},  {"f6", 97},  {"f7", 98},
+        {"f8", 100}, {"f9", 101}, {"f10", 109}, {"f11", 103}, {"f12", 111}, {"f13", 105}, {"f14", 107},
+        {"f15", 113}, {"f16", 106}, {"f17", 64}, {"f18", 79}, {"f19", 80}, {"f20", 90},
+        // macOS has no print-screen, scroll-lock or pause key: they arrive as F13 to F15.
+        {"print_screen", 105}, {"scroll_lock", 107}, {"pause", 113},
+        {"insert", 114}, {"help", 114}, {"home", 115}, {"page_up", 116}, {"delete_forward", 117}, {"end", 119},
+        {"page_down", 121}, {"right_arrow", 124}, {"left_arrow", 123}, {"down_arrow", 125}, {"up_arrow", 126},
+        {"keypad_num_lock", 71}, {"keypad_slash", 75}, {"keypad_asterisk", 67}, {"keypad_hyphen", 78},
+        {"keypad_plus", 69}, {"keypad_enter", 76}, {"keypad_1", 83}, {"keypad_2", 84}, {"keypad_3", 85},
+        {"keypad_4", 86}, {"keypad_5", 87}, {"keypad_6", 88}, {"keypad_7", 89}, {"keypad_8", 91},
+        {"keypad_9", 92}, {"keypad_0", 82}, {"keypad_period", 65}, {"keypad_equal_sign", 81},
+        {"keypad_comma", 95}, {"application", 110},
+        {"international1", 94}, {"international3", 93}, {"lang1", 104}, {"japanese_kana", 104},
+        {"lang2", 102}, {"japanese_eisuu", 102},
+        {"left_control", 59}, {"left_shift", 56}, {"left_option", 58}, {"left_alt", 58}, {"left_command", 55},
+        {"left_gui", 55}, {"right_control", 62}, {"right_shift", 60}, {"right_option", 61}, {"right_alt", 61},
+        {"right_command", 54}, {"right_gui", 54}, {"fn", 63},
+    };
+    return codes;
 }
 
-// The key a "from" names by key_code; none for any other kind of input.
+constexpr std::uint16_t fnKeyCode = 63;
+
+// The key a "from" names, by key_code or as the fn key of an Apple
+// keyboard; none for any other kind of input (consumer keys, pointing
+// buttons, simultaneous keys, any key).
 std::optional<std::uint16_t> inputKey(const Value::Dictionary& entry) {
     const Value::Dictionary* from = lookup::dictionary(entry, "from");
-    const std::string* name = from ? lookup::string(*from, "key_code") : nullptr;
-    return name ? ShortcutSpec::keyCodeNamed(*name) : std::nullopt;
+    if (!from) return std::nullopt;
+    if (const std::string* name = lookup::string(*from, "key_code")) {
+        const auto& codes = karabinerKeyCodes();
+        const auto found = codes.find(*name);
+        return found == codes.end() ? std::nullopt : std::optional<std::uint16_t>(found->second);
+    }
+    const std::string* topCase = lookup::string(*from, "apple_vendor_top_case_key_code");
+    if (topCase && *topCase == "keyboard_fn") return fnKeyCode;
+    return std::nullopt;
 }
 
-bool namesASide(const std::vector<std::string>& names) {
-    return std::any_of(names.begin(), names.end(), [](const std::string& name) {
-        return name.starts_with("left_") || name.starts_with("right_");
-    });
+// A list of from.modifiers as Karabiner reads it: one name or an array of
+// names, each one of Karabiner's own.
+struct ModifierNames {
+    std::uint64_t flags = 0;
+    bool any = false;       // "any": every modifier
+    bool capsLock = false;  // the caps-lock state, which no combination carries
+    bool sided = false;     // a name that holds one side only
+};
+
+std::optional<ModifierNames> modifierNames(const Value* value) {
+    using namespace modifier;
+    static const std::unordered_map<std::string_view, std::uint64_t> words{
+        {"command", command}, {"left_command", command}, {"right_command", command}, {"left_gui", command},
+        {"right_gui", command}, {"control", control}, {"left_control", control}, {"right_control", control},
+        {"option", option}, {"left_option", option}, {"right_option", option}, {"left_alt", option},
+        {"right_alt", option}, {"shift", shift}, {"left_shift", shift}, {"right_shift", shift},
+        {"fn", function}, {"caps_lock", 0}, {"any", 0},
+    };
+    ModifierNames names;
+    const auto add = [&](const Value& element) {
+        const std::string* name = element.string();
+        const auto found = name ? words.find(*name) : words.end();
+        if (found == words.end()) return false;
+        names.flags |= found->second;
+        names.any = names.any || *name == "any";
+        names.capsLock = names.capsLock || *name == "caps_lock";
+        names.sided = names.sided || name->starts_with("left_") || name->starts_with("right_");
+        return true;
+    };
+    if (!value) return names;
+    if (value->string()) return add(*value) ? std::optional(names) : std::nullopt;
+    const Value::Array* list = value->array();
+    if (!list || !std::all_of(list->begin(), list->end(), add)) return std::nullopt;
+    return names;
 }
 
 // What a basic manipulator claims, and whether the claim is conditional;
-// none for a manipulator of another kind, a disabled one, or one whose
-// names are not all known.
+// none for a manipulator of another kind, a disabled one, or one Karabiner
+// would refuse for a name it does not know.
 struct ManipulatorClaim {
     Claim claim;
     bool conditional = false;
@@ -53,46 +124,99 @@ std::optional<ManipulatorClaim> manipulatorClaim(const Value::Dictionary& manipu
     const std::optional<std::uint16_t> key = inputKey(manipulator);
     if (!key) return std::nullopt;
 
-    const Value::Dictionary* from = lookup::dictionary(manipulator, "from");
+    const Value::Dictionary& from = *lookup::dictionary(manipulator, "from");
+    const Value* modifiersValue = lookup::member(from, "modifiers");
     const Value::Dictionary noModifiers;
-    const Value::Dictionary* modifiers = lookup::dictionary(*from, "modifiers");
-    if (!modifiers) modifiers = &noModifiers;
-    const std::vector<std::string> mandatoryNames = lookup::strings(*modifiers, "mandatory");
-    const std::vector<std::string> optionalNames = lookup::strings(*modifiers, "optional");
+    const Value::Dictionary* modifiers = modifiersValue ? modifiersValue->dictionary() : &noModifiers;
+    if (!modifiers) return std::nullopt;
+    const auto mandatory = modifierNames(lookup::member(*modifiers, "mandatory"));
+    const auto optional = modifierNames(lookup::member(*modifiers, "optional"));
+    if (!mandatory || !optional) return std::nullopt;
 
-    const auto mandatory = ShortcutSpec::modifiersNamed(mandatoryNames);
-    if (!mandatory) return std::nullopt;
-    const bool anyOptional = std::find(optionalNames.begin(), optionalNames.end(), "any") != optionalNames.end();
-    const std::uint64_t optional =
-        anyOptional ? modifier::all : ShortcutSpec::modifiersNamed(optionalNames).value_or(0);
+    const bool conditions = !lookup::dictionaries(manipulator, "conditions").empty();
+    // "any" among the mandatory names takes the key whatever is held.
+    if (mandatory->any) return ManipulatorClaim{.claim = Claim::anyModifiers(*key), .conditional = conditions};
+    // Normalised as the combinations they are compared with: fn on an arrow
+    // or function key is no modifier of its own.
+    const std::uint64_t required = ShortcutSpec(*key, mandatory->flags).modifiers;
+    const std::uint64_t allowed = optional->any ? modifier::all : ShortcutSpec(*key, optional->flags).modifiers;
+    const bool conditional = conditions || mandatory->sided || mandatory->capsLock || (optional->sided && !optional->any);
+    return ManipulatorClaim{.claim = Claim{*key, required, allowed}, .conditional = conditional};
+}
 
-    const bool conditional = !lookup::dictionaries(manipulator, "conditions").empty() ||
-                             namesASide(mandatoryNames) || namesASide(optionalNames);
-    return ManipulatorClaim{.claim = Claim{*key, *mandatory, optional}, .conditional = conditional};
+// Karabiner uses the first selected profile, or the first one when none is.
+const Value::Dictionary* activeProfile(const Value::Dictionary& root) {
+    const auto profiles = lookup::dictionaries(root, "profiles");
+    for (const Value::Dictionary* profile : profiles) {
+        if (lookup::boolean(*profile, "selected") == true) return profile;
+    }
+    return profiles.empty() ? nullptr : profiles.front();
+}
+
+std::string deviceDetail(const Value::Dictionary& device) {
+    const Value::Dictionary* identifiers = lookup::dictionary(device, "identifiers");
+    const auto identifier = [&](const char* key) -> std::optional<std::int64_t> {
+        const Value* value = identifiers ? lookup::member(*identifiers, key) : nullptr;
+        return value ? value->signedNumber() : std::nullopt;
+    };
+    std::string which;
+    if (const auto vendor = identifier("vendor_id")) which = "厂商 ID " + std::to_string(*vendor);
+    if (const auto product = identifier("product_id")) {
+        which += (which.empty() ? "" : "、") + std::string("产品 ID ") + std::to_string(*product);
+    }
+    which = which.empty() ? "配置中指定的设备" : which + " 的设备";
+    return "当前配置只在" + which + "上把该物理键映射为另一按键；未判断该设备此刻是否连接。";
 }
 
 }  // namespace
+
+std::optional<Value> parseKarabinerConfiguration(std::string_view bytes) {
+    // Comments can only make strict JSON fail, so most files parse at once.
+    if (auto document = parseJson(bytes)) return document;
+    return parseJson(withoutJsonComments(bytes));
+}
 
 void karabinerDeclarations(const Processes& processes, const Value::Dictionary& root, const Url& sourceURL,
                            Inventory& inventory) {
     const AppIdentity application =
         knownApplication(processes, "Karabiner-Elements", "org.pqrs.Karabiner-Elements.Settings");
-    const Value::Dictionary* profile = selectedProfile(root);
+    const Value::Dictionary* profile = activeProfile(root);
     if (!profile) return;
 
-    const auto simple = lookup::dictionaries(*profile, "simple_modifications");
-    for (std::size_t i = 0; i < simple.size(); ++i) {
-        const std::optional<std::uint16_t> key = inputKey(*simple[i]);
-        if (!key) continue;
-        // A simple modification remaps the key whatever modifiers are held.
-        inventory.declare(Claim::anyModifiers(*key), Finding{
-            .id = "karabiner-simple-" + std::to_string(i),
-            .level = EvidenceLevel::configuration,
+    // A simple modification remaps the key whatever modifiers are held.
+    const auto declareSimple = [&](const Value::Dictionary& entry, std::string id, EvidenceLevel level,
+                                   const std::string& detail) {
+        const std::optional<std::uint16_t> key = inputKey(entry);
+        if (!key) return;
+        const Claim claim = Claim::anyModifiers(*key);
+        if (!inventory.wants(claim)) return;
+        inventory.declare(claim, Finding{
+            .id = std::move(id),
+            .level = level,
             .application = application,
             .title = simpleTitle,
-            .detail = simpleDetail,
+            .detail = detail,
             .sourceURL = sourceURL,
         });
+    };
+    const auto simple = lookup::dictionaries(*profile, "simple_modifications");
+    for (std::size_t i = 0; i < simple.size(); ++i) {
+        declareSimple(*simple[i], "karabiner-simple-" + std::to_string(i), EvidenceLevel::configuration, simpleDetail);
+    }
+
+    // A device's own simple modifications apply only while it is connected;
+    // an ignored device is not modified at all.
+    const auto devices = lookup::dictionaries(*profile, "devices");
+    for (std::size_t d = 0; d < devices.size(); ++d) {
+        const Value::Dictionary& device = *devices[d];
+        if (lookup::boolean(device, "ignore") == true) continue;
+        const auto entries = lookup::dictionaries(device, "simple_modifications");
+        if (entries.empty()) continue;
+        const std::string detail = deviceDetail(device);
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            declareSimple(*entries[i], "karabiner-device-" + std::to_string(d) + "-simple-" + std::to_string(i),
+                          EvidenceLevel::conditionalConfiguration, detail);
+        }
     }
 
     const Value::Dictionary* complex = lookup::dictionary(*profile, "complex_modifications");
@@ -119,7 +243,8 @@ void karabinerDeclarations(const Processes& processes, const Value::Dictionary& 
 
 void ConfigurationScanner::karabiner(Inventory& inventory) const {
     const std::string path = inHome(karabinerFile);
-    const std::optional<Value> root = readDictionary(path, karabinerLabel, parseJson, unparsableNote, inventory);
+    const std::optional<Value> root =
+        readDictionary(path, karabinerLabel, parseKarabinerConfiguration, unparsableNote, inventory);
     if (root) karabinerDeclarations(platform_.processes, *root->dictionary(), Url::file(path), inventory);
 }
 

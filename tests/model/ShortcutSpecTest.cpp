@@ -40,7 +40,11 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(ShortcutSpec, keyNameFallsBackToDecimalCode) {
     EXPECT_EQ(ShortcutSpec(113, 0).keyName(), "F15");
-    EXPECT_EQ(ShortcutSpec(10, 0).keyName(), "Key 10");
+    EXPECT_EQ(ShortcutSpec(52, 0).keyName(), "Key 52");
+    // Named for display only: no configuration word finds them.
+    EXPECT_EQ(ShortcutSpec(57, 0).keyName(), "⇪ Caps Lock");
+    EXPECT_EQ(ShortcutSpec(54, command).displayName(), "⌘ 右 ⌘");
+    EXPECT_FALSE(ShortcutSpec::keyCodeNamed("⇪ Caps Lock"));
     EXPECT_EQ(ShortcutSpec(42, 0).keyName(), "\\");
     EXPECT_EQ(ShortcutSpec(65535, 0).keyName(), "Key 65535");
 }
