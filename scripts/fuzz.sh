@@ -23,7 +23,7 @@ seeds() {
     JsonFuzzer) printf '%s\n' "$corpus"/{karabiner,karabiner-rules,rectangle} ;;
     KeyboardMaestroFuzzer) printf '%s\n' "$corpus/keyboard-maestro" "$home/Library/Application Support" "$findings" ;;
     KarabinerFuzzer) printf '%s\n' "$corpus"/{karabiner,karabiner-rules} ;;
-    KnownPreferencesFuzzer) printf '%s\n' "$corpus"/{rectangle,maccy,raycast,monitorcontrol} "$home/Library/Preferences" "$findings" ;;
+    KnownPreferencesFuzzer) printf '%s\n' "$corpus"/{rectangle,maccy,raycast,monitorcontrol} "$home/Library/Preferences" "$home/Library/Containers" "$findings" ;;
     SkhdFuzzer) printf '%s\n' "$corpus/skhd" ;;
     SkhdMatcherFuzzer) printf '%s\n' "$corpus/skhd" "$home/.config/skhd" ;;
     HammerspoonFuzzer | LuaCommentsFuzzer | HammerspoonMatcherFuzzer) printf '%s\n' "$corpus/hammerspoon" ;;

@@ -1,21 +1,30 @@
 #!/usr/bin/env python3
 """Writes the sample home's Rectangle, Maccy and Raycast preference files
-(binary, as cfprefsd writes them). Run from the repository root after
-changing the tables."""
+(binary, as cfprefsd writes them; Maccy's in its sandbox container). Run from
+the repository root after changing the tables."""
 import datetime
 import json
+import os
 import plistlib
 
-SHIFT, CONTROL, OPTION, COMMAND = 0x20000, 0x40000, 0x80000, 0x100000
-PREFERENCES = "examples/home/Library/Preferences/"
+CONTROL, OPTION, COMMAND = 0x40000, 0x80000, 0x100000
+CARBON_SHIFT, CARBON_OPTION, CARBON_COMMAND = 0x200, 0x800, 0x100
+HOME = "examples/home/"
 
 
 def shortcut(code, flags):
     return {"keyCode": code, "modifierFlags": flags}
 
 
-def write(bundle_id, preferences):
-    with open(PREFERENCES + bundle_id + ".plist", "wb") as out:
+def carbon_shortcut(code, modifiers):
+    """The JSON text the KeyboardShortcuts library stores."""
+    return json.dumps({"carbonKeyCode": code, "carbonModifiers": modifiers}, separators=(",", ":"))
+
+
+def write(bundle_id, preferences, sandboxed=False):
+    folder = HOME + ("Library/Containers/" + bundle_id + "/Data/" if sandboxed else "") + "Library/Preferences/"
+    os.makedirs(folder, exist_ok=True)
+    with open(folder + bundle_id + ".plist", "wb") as out:
         plistlib.dump(preferences, out, fmt=plistlib.FMT_BINARY, sort_keys=False)
 
 
@@ -48,7 +57,8 @@ write("com.knollsoft.Rectangle", {
     "almostMaximize": {},  # cleared in the settings window
 })
 
-# Maccy keeps its hot keys as JSON text under KeyboardShortcuts_ keys.
+# Maccy is sandboxed and keeps its hot keys as JSON text under
+# KeyboardShortcuts_ keys, in Carbon's encoding.
 write("org.p0deje.Maccy", {
     "SUHasLaunchedBefore": True,
     "SULastCheckTime": checked,
@@ -58,10 +68,10 @@ write("org.p0deje.Maccy", {
     "searchMode": "fuzzy",
     "enabledPasteboardTypes": ["public.utf8-plain-text", "public.html", "public.png", "public.tiff"],
     "windowSize": "[450,800]",
-    "KeyboardShortcuts_popup": json.dumps(shortcut(9, SHIFT | COMMAND), separators=(",", ":")),
-    "KeyboardShortcuts_pin": json.dumps(shortcut(35, OPTION), separators=(",", ":")),
-    "KeyboardShortcuts_delete": json.dumps(shortcut(51, OPTION), separators=(",", ":")),
-})
+    "KeyboardShortcuts_popup": carbon_shortcut(9, CARBON_SHIFT | CARBON_COMMAND),
+    "KeyboardShortcuts_pin": carbon_shortcut(35, CARBON_OPTION),
+    "KeyboardShortcuts_delete": carbon_shortcut(51, CARBON_OPTION),
+}, sandboxed=True)
 
 # Raycast moved to Command+Space while Spotlight still holds it.
 write("com.raycast.macos", {

@@ -6,7 +6,6 @@
 #include <array>
 #include <optional>
 #include <string_view>
-#include <vector>
 
 namespace chordmap {
 
@@ -16,12 +15,15 @@ class Processes;
 struct KnownApplication {
     const char* name;
     const char* bundleID;
+    // Sandboxed: it keeps its preferences in its container.
+    bool sandboxed = false;
 };
 
-// Scanned in this order; each file is Library/Preferences/<bundle id>.plist.
+// Scanned in this order; each file is Library/Preferences/<bundle id>.plist
+// and, for a sandboxed application, the same path in its container.
 inline constexpr std::array<KnownApplication, 4> knownApplications{{
     {"Rectangle", "com.knollsoft.Rectangle"},
-    {"Maccy", "org.p0deje.Maccy"},
+    {"Maccy", "org.p0deje.Maccy", true},
     {"Raycast", "com.raycast.macos"},
     {"MonitorControl", "me.guillaumeb.MonitorControl"},
 }};
@@ -32,9 +34,21 @@ inline constexpr std::array<KnownApplication, 4> knownApplications{{
 std::optional<ShortcutSpec> raycastShortcut(std::string_view text);
 
 // Every entry of one application's preferences that stores a hot key: a
-// dictionary with keyCode and modifierFlags (or modifiers), the same as JSON
-// text under a KeyboardShortcuts_ key, or Raycast's global hot key.
+// dictionary with keyCode and modifierFlags (or modifiers); under a
+// KeyboardShortcuts_ key, the same as JSON text or JSON text with Carbon's
+// carbonKeyCode and carbonModifiers; in Rectangle's file, a shortcut kept as
+// a keyed archive; in Raycast's, its global hot key. `earlier` is the
+// application's file read before this one (or none): an entry storing the
+// same binding under the same key there was declared from there.
 void knownPreferenceDeclarations(const Processes& processes, const KnownApplication& application,
-                                 const Value::Dictionary& preferences, const Url& sourceURL, Inventory& inventory);
+                                 const Value::Dictionary& preferences, const Url& sourceURL,
+                                 const Value::Dictionary* earlier, Inventory& inventory);
+
+// The shortcuts of the RectangleConfig.json Rectangle loads when it starts,
+// by action name: each takes effect only once loaded, and one that Rectangle's
+// `preferences` already hold is not declared again. False when Rectangle
+// would reject the file as a whole.
+bool rectangleConfigDeclarations(const Processes& processes, const Value& config, const Url& sourceURL,
+                                 const Value::Dictionary* preferences, Inventory& inventory);
 
 }  // namespace chordmap

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <map>
 #include <set>
 
@@ -21,23 +22,41 @@ const KnownApplication& maccy = knownApplications[1];
 const KnownApplication& raycast = knownApplications[2];
 const KnownApplication& monitorControl = knownApplications[3];
 const Url prefsURL = Url::file("/home/u/Library/Preferences/app.plist");
-const std::string storedDetail =
+const char* const storedDetail =
     "偏好文件的键码与修饰键匹配；未确认软件当前是否加载这项绑定。仅识别公开的 keyCode/modifierFlags 格式。";
+const char* const carbonDetail =
+    "偏好文件中 KeyboardShortcuts 记录的键码与 Carbon 修饰键匹配；未确认软件当前是否加载这项绑定。";
+const char* const archivedDetail =
+    "偏好文件中以键控归档（MASShortcut）保存的键码与修饰键匹配；未确认软件当前是否加载这项绑定。";
+const char* const configDetail =
+    "Rectangle 启动时载入的 RectangleConfig.json 含此快捷键；载入（可能需要确认）后才替换偏好中的设置，未确认是否已载入。";
 
 Dict stored(std::int64_t code, std::int64_t flags) { return {{"keyCode", number(code)}, {"modifierFlags", number(flags)}}; }
 
-// A stored dictionary with one member replaced.
-Dict stored(std::int64_t code, std::int64_t flags, const char* key, Value value) {
-    Dict entry = stored(code, flags);
-    entry.insert_or_assign(key, std::move(value));
-    return entry;
+// A MASShortcut as NSKeyedArchiver writes it, the way older Rectangle
+// versions kept their shortcuts: $top's root and the object's $class are
+// references into $objects, whose first element is nil.
+Value archived(std::int64_t keyCode, std::int64_t flags, const char* className = "MASShortcut", char root = 1) {
+    BinaryPlist plist;
+    const auto reference = [&](char index) { return plist.raw({'\x80', index}); };
+    const auto key = [&](const char* text) { return plist.string(text); };
+    const auto nil = plist.string("$null");
+    const auto object = plist.dictionary({{key("KeyCode"), plist.integer(static_cast<std::uint64_t>(keyCode))},
+                                          {key("$class"), reference(2)},
+                                          {key("ModifierFlags"), plist.integer(static_cast<std::uint64_t>(flags))}});
+    const auto objectClass = plist.dictionary({{key("$classname"), plist.string(className)}});
+    return Value(Value::Data{plist.bytes(plist.dictionary({
+        {key("$version"), plist.integer(100000)},
+        {key("$archiver"), plist.string("NSKeyedArchiver")},
+        {key("$top"), plist.dictionary({{key("root"), reference(root)}})},
+        {key("$objects"), plist.array({nil, object, objectClass})},
+    }))});
 }
 
-std::vector<Finding> scan(const KnownApplication& application, const Dict& preferences, const ShortcutSpec& shortcut) {
-    FakeProcesses processes;
-    return sourceScan(shortcut, [&](Inventory& inventory) {
-        knownPreferenceDeclarations(processes, application, preferences, prefsURL, inventory);
-    }).findings;
+std::vector<Declaration> declarations(const KnownApplication& application, const Dict& preferences) {
+    Inventory inventory;
+    knownPreferenceDeclarations(FakeProcesses(), application, preferences, prefsURL, nullptr, inventory);
+    return inventory.declarations;
 }
 
 TEST(RaycastShortcut, parsesModifierNamesAndADecimalKeyCode) {
@@ -52,15 +71,12 @@ TEST(RaycastShortcut, parsesModifierNamesAndADecimalKeyCode) {
         {"Option-0049", ShortcutSpec(49, option)},
         {"Option-127", ShortcutSpec(127, option)},
         {"none-Option-49", ShortcutSpec(49, option)},
-        {"-49", std::nullopt},
         {"49", std::nullopt},
         {"Option--49", std::nullopt},
         {"Option-", std::nullopt},
         {"", std::nullopt},
         {"Option-128", std::nullopt},
         {"Option-65536", std::nullopt},  // would wrap to key 0
-        {"Option-99999999999999999999", std::nullopt},
-        {"Option-+", std::nullopt},
         {"Option- 49", std::nullopt},
         {"None-49", std::nullopt},
         {"Super-49", std::nullopt},
@@ -69,63 +85,83 @@ TEST(RaycastShortcut, parsesModifierNamesAndADecimalKeyCode) {
     for (const auto& row : rows) EXPECT_EQ(raycastShortcut(row.text), row.expected) << row.text;
 }
 
-TEST(KnownPreferences, storedDictionariesUnderAnyKey) {
+// Each shape an entry of a preference file may store a hot key in, as the
+// application itself reads it.
+TEST(KnownPreferences, storedHotKeysByShape) {
     struct Row {
         const char* name;
-        Value value;
-        bool found;
-    };
-    const Row rows[] = {
-        {"modifierFlags", stored(123, control | option), true},
-        {"modifiersAlone", Dict{{"keyCode", number(123)}, {"modifiers", number(control | option)}}, true},
-        {"modifierFlagsWinsOverModifiers", stored(123, control | option, "modifiers", number(command)), true},
-        {"modifierFlagsNotANumberIsNotReplaced",
-         Dict{{"keyCode", number(123)}, {"modifierFlags", "786432"}, {"modifiers", number(786432)}}, false},
-        {"noModifierNumber", Dict{{"keyCode", number(123)}}, false},
-        {"noKeyCode", Dict{{"modifierFlags", number(control | option)}}, false},
-        {"keyCodeAsText", stored(123, control | option, "keyCode", "123"), false},
-        {"keyCodeRealTruncated", stored(123, control | option, "keyCode", 123.9), true},
-        {"keyCodeBeyond16BitsDoesNotWrap", stored(65536 + 123, control | option), false},
-        {"otherModifiers", stored(123, control), false},
-        {"emptyDictionary", Dict{}, false},
-        {"notADictionary", List{number(123), number(control | option)}, false},
-        {"jsonTextWithoutPrefix", R"({"keyCode":123,"modifierFlags":786432})", false},
-    };
-    for (const auto& row : rows) {
-        const auto found = scan(rectangle, Dict{{"leftHalf", row.value}}, ShortcutSpec(123, control | option));
-        ASSERT_EQ(found.size(), row.found ? 1u : 0u) << row.name;
-        if (!row.found) continue;
-        EXPECT_EQ(found[0], (Finding{.id = "prefs-com.knollsoft.Rectangle-leftHalf", .level = EvidenceLevel::configuration,
-                                     .application = AppIdentity{.name = "Rectangle", .pid = {},
-                                                                .bundleID = "com.knollsoft.Rectangle", .bundleURL = {},
-                                                                .isRunning = false},
-                                     .title = "快捷键偏好：leftHalf", .detail = storedDetail, .sourceURL = prefsURL}))
-            << row.name;
-    }
-}
-
-TEST(KnownPreferences, jsonTextUnderKeyboardShortcutsKeys) {
-    const char* const json = R"({"keyCode":9,"modifierFlags":1572864})";
-    struct Row {
-        const char* name;
+        const KnownApplication* application;
         const char* key;
         Value value;
-        bool found;
+        std::optional<ShortcutSpec> expected;
+        const char* detail = storedDetail;
     };
     const Row rows[] = {
-        {"jsonObject", "KeyboardShortcuts_popup", json, true},
-        {"prefixOnly", "KeyboardShortcuts_", json, true},
-        {"prefixCaseMatters", "keyboardShortcuts_popup", json, false},
-        {"dictionaryUnderPrefix", "KeyboardShortcuts_popup", stored(9, command | option), true},
-        {"invalidJson", "KeyboardShortcuts_popup", R"({"keyCode":9,"modifierFlags":1572864)", false},
-        {"jsonArray", "KeyboardShortcuts_popup", "[9, 1572864]", false},
+        // A dictionary under any key (Rectangle's current files).
+        {"modifierFlags", &rectangle, "leftHalf", stored(123, control | option), ShortcutSpec(123, control | option)},
+        {"modifiersAlone", &monitorControl, "up", Dict{{"keyCode", number(126)}, {"modifiers", number(command)}},
+         ShortcutSpec(126, command)},
+        {"modifierFlagsWinsOverModifiers", &rectangle, "leftHalf",
+         Dict{{"keyCode", number(123)}, {"modifierFlags", number(option)}, {"modifiers", number(command)}},
+         ShortcutSpec(123, option)},
+        {"modifierFlagsNotANumberIsNotReplaced", &rectangle, "leftHalf",
+         Dict{{"keyCode", number(123)}, {"modifierFlags", "786432"}, {"modifiers", number(786432)}}, std::nullopt},
+        {"noKeyCode", &rectangle, "leftHalf", Dict{{"modifierFlags", number(option)}}, std::nullopt},
+        {"keyCodeBeyond16BitsDoesNotWrap", &rectangle, "leftHalf", stored(65536 + 123, option), std::nullopt},
+        {"clearedInTheSettingsWindow", &rectangle, "topLeft", Dict{}, std::nullopt},
+        {"notADictionary", &rectangle, "leftHalf", List{number(123), number(option)}, std::nullopt},
+        {"jsonTextWithoutPrefix", &maccy, "popup", R"({"keyCode":9,"modifierFlags":1572864})", std::nullopt},
+
+        // JSON text under a KeyboardShortcuts_ key: the event-flag form ...
+        {"jsonText", &maccy, "KeyboardShortcuts_popup", R"({"keyCode":9,"modifierFlags":1572864})",
+         ShortcutSpec(9, command | option)},
+        {"prefixCaseMatters", &maccy, "keyboardShortcuts_popup", R"({"keyCode":9,"modifierFlags":1572864})",
+         std::nullopt},
+        {"invalidJson", &maccy, "KeyboardShortcuts_popup", R"({"keyCode":9,"modifierFlags":1572864)", std::nullopt},
+        // ... and the Carbon form the KeyboardShortcuts library writes today.
+        {"carbon", &maccy, "KeyboardShortcuts_popup", R"({"carbonKeyCode":9,"carbonModifiers":768})",
+         ShortcutSpec(9, shift | command), carbonDetail},
+        {"carbonMembersInAnyOrder", &maccy, "KeyboardShortcuts_pin", R"({"carbonModifiers":2048,"carbonKeyCode":35})",
+         ShortcutSpec(35, option), carbonDetail},
+        {"carbonControlOption", &monitorControl, "KeyboardShortcuts_brightnessUp",
+         R"({"carbonKeyCode":9,"carbonModifiers":6144})", ShortcutSpec(9, control | option), carbonDetail},
+        {"carbonRightControlAndCapsLock", &maccy, "KeyboardShortcuts_popup",
+         R"({"carbonKeyCode":9,"carbonModifiers":33792})", ShortcutSpec(9, control), carbonDetail},
+        {"carbonFnOnF1", &maccy, "KeyboardShortcuts_popup", R"({"carbonKeyCode":122,"carbonModifiers":131328})",
+         ShortcutSpec(122, command), carbonDetail},
+        {"carbonKeyCodeReal", &maccy, "KeyboardShortcuts_popup", R"({"carbonKeyCode":9.5,"carbonModifiers":768})",
+         std::nullopt},
+        {"carbonKeyCodeNegative", &maccy, "KeyboardShortcuts_popup", R"({"carbonKeyCode":-1,"carbonModifiers":768})",
+         std::nullopt},
+        {"carbonModifiersBeyond32Bits", &maccy, "KeyboardShortcuts_popup",
+         R"({"carbonKeyCode":9,"carbonModifiers":4294967808})", std::nullopt},
+        {"carbonModifiersMissing", &maccy, "KeyboardShortcuts_popup", R"({"carbonKeyCode":9})", std::nullopt},
+        {"carbonAsDictionary", &maccy, "KeyboardShortcuts_popup",
+         Dict{{"carbonKeyCode", number(9)}, {"carbonModifiers", number(768)}}, std::nullopt},
+        {"disabledIsFalse", &maccy, "KeyboardShortcuts_popup", false, std::nullopt},
+
+        // A MASShortcut kept as a keyed archive, in Rectangle's file only.
+        {"archived", &rectangle, "leftHalf", archived(123, control | option | command),
+         ShortcutSpec(123, control | option | command), archivedDetail},
+        {"archivedNil", &rectangle, "topLeft", archived(32, option, "MASShortcut", 0), std::nullopt},
+        {"archivedRootOutOfRange", &rectangle, "topLeft", archived(32, option, "MASShortcut", 9), std::nullopt},
+        {"archivedClearedKeyCode", &rectangle, "topLeft", archived(-1, option), std::nullopt},
+        {"archivedOtherClass", &rectangle, "topLeft", archived(32, option, "NSDictionary"), std::nullopt},
+        {"archivedOutsideRectangle", &maccy, "popup", archived(9, command), std::nullopt},
+        {"dataNoPropertyList", &rectangle, "topLeft", Value(Value::Data{"not an archive"}), std::nullopt},
     };
     for (const auto& row : rows) {
-        const auto found = scan(maccy, Dict{{row.key, row.value}}, ShortcutSpec(9, command | option));
-        ASSERT_EQ(found.size(), row.found ? 1u : 0u) << row.name;
-        if (!row.found) continue;
-        EXPECT_EQ(found[0].id, "prefs-org.p0deje.Maccy-" + std::string(row.key)) << row.name;
-        EXPECT_EQ(found[0].title, "快捷键偏好：" + std::string(row.key)) << row.name;
+        const std::vector<Declaration> found = declarations(*row.application, Dict{{row.key, row.value}});
+        ASSERT_EQ(found.size(), row.expected ? 1u : 0u) << row.name;
+        if (!row.expected) continue;
+        const std::string bundleID = row.application->bundleID;
+        EXPECT_EQ(found[0].claim, Claim::exactly(*row.expected)) << row.name;
+        EXPECT_EQ(found[0].finding,
+                  (Finding{.id = "prefs-" + bundleID + "-" + row.key, .level = EvidenceLevel::configuration,
+                           .application = AppIdentity{.name = row.application->name, .pid = {}, .bundleID = bundleID,
+                                                      .bundleURL = {}, .isRunning = false},
+                           .title = "快捷键偏好：" + std::string(row.key), .detail = row.detail, .sourceURL = prefsURL}))
+            << row.name;
     }
 }
 
@@ -140,7 +176,8 @@ TEST(KnownPreferences, raycastGlobalHotKeyOnlyInRaycastsFile) {
         {"raycast", &raycast, {{"raycastGlobalHotkey", "Option-49"}}, {"raycast-global"}},
         {"otherCombination", &raycast, {{"raycastGlobalHotkey", "Command-49"}}, {}},
         {"otherApplication", &rectangle, {{"raycastGlobalHotkey", "Option-49"}}, {}},
-        {"otherKey", &raycast, {{"initialSpotlightHotkey", "Option-49"}}, {}},
+        // What Spotlight held when Raycast was set up: not Raycast's.
+        {"spotlightAtSetUp", &raycast, {{"initialSpotlightHotkey", "Option-49"}}, {}},
         // Not text: read as a stored dictionary like any other entry.
         {"storedDictionary", &raycast, {{"raycastGlobalHotkey", stored(49, option)}},
          {"prefs-com.raycast.macos-raycastGlobalHotkey"}},
@@ -148,130 +185,172 @@ TEST(KnownPreferences, raycastGlobalHotKeyOnlyInRaycastsFile) {
          {{"raycastGlobalHotkey", "Option-49"}, {"extension_clipboard", stored(49, option)}},
          {"prefs-com.raycast.macos-extension_clipboard", "raycast-global"}},
     };
-    for (const auto& row : rows) EXPECT_EQ(ids(scan(*row.application, row.preferences, ShortcutSpec(49, option))), row.ids) << row.name;
-    const Finding expected{.id = "raycast-global", .level = EvidenceLevel::configuration,
-                           .application = AppIdentity{.name = "Raycast", .pid = {}, .bundleID = "com.raycast.macos",
-                                                      .bundleURL = {}, .isRunning = false},
-                           .title = "打开 Raycast",
-                           .detail = "Raycast 的全局唤起快捷键偏好匹配该组合。未修改设置，仍需结合实时结果确认当前派发。",
-                           .sourceURL = prefsURL};
-    EXPECT_EQ(scan(raycast, {{"raycastGlobalHotkey", "Option-49"}}, ShortcutSpec(49, option)), std::vector<Finding>{expected});
+    for (const auto& row : rows) {
+        FakeProcesses processes;
+        const auto found = sourceScan(ShortcutSpec(49, option), [&](Inventory& inventory) {
+            knownPreferenceDeclarations(processes, *row.application, row.preferences, prefsURL, nullptr, inventory);
+        });
+        EXPECT_EQ(ids(found.findings), row.ids) << row.name;
+    }
 }
 
-// Preference files below a temporary home, by application.
+// RectangleConfig.json as Rectangle exports it (shortcuts by action name,
+// beside its other settings) and loads it when it starts.
+TEST(KnownPreferences, rectangleConfigShortcuts) {
+    const auto config = [](const char* shortcuts, const char* rest = R"("bundleId":"com.knollsoft.Rectangle",)"
+                                                                      R"("defaults":{},"version":"91")") {
+        return *parseJson(std::string("{") + rest + R"(,"shortcuts":{)" + shortcuts + "}}");
+    };
+    struct Row {
+        const char* name;
+        Value config;
+        Dict preferences;  // read before it
+        bool loadable;
+        std::vector<std::pair<std::string, ShortcutSpec>> declared;  // ids and combinations
+    };
+    const Row rows[] = {
+        {"exported", config(R"("leftHalf":{"keyCode":123,"modifierFlags":786432},)"
+                            R"("toggleTodo":{"keyCode":11,"modifierFlags":786432})"),
+         {}, true,
+         {{"prefs-com.knollsoft.Rectangle-config-leftHalf", ShortcutSpec(123, control | option)},
+          {"prefs-com.knollsoft.Rectangle-config-toggleTodo", ShortcutSpec(11, control | option)}}},
+        {"clearedAction", config(R"("leftHalf":{"keyCode":-1,"modifierFlags":0})"), {}, true, {}},
+        {"alreadyInThePreferences", config(R"("leftHalf":{"keyCode":123,"modifierFlags":786432})"),
+         {{"leftHalf", stored(123, control | option)}}, true,
+         {{"prefs-com.knollsoft.Rectangle-leftHalf", ShortcutSpec(123, control | option)}}},
+        {"changesThePreferences", config(R"("leftHalf":{"keyCode":123,"modifierFlags":1572864})"),
+         {{"leftHalf", stored(123, control | option)}}, true,
+         {{"prefs-com.knollsoft.Rectangle-leftHalf", ShortcutSpec(123, control | option)},
+          {"prefs-com.knollsoft.Rectangle-config-leftHalf", ShortcutSpec(123, option | command)}}},
+        // Rectangle decodes the file whole: one bad member and nothing loads.
+        {"oneShortcutUndecodable", config(R"("leftHalf":{"keyCode":123,"modifierFlags":786432},)"
+                                          R"("rightHalf":{"keyCode":124,"modifierFlags":"786432"})"),
+         {}, false, {}},
+        {"noDefaults", config(R"("leftHalf":{"keyCode":123,"modifierFlags":786432})",
+                              R"("bundleId":"com.knollsoft.Rectangle","version":"91")"),
+         {}, false, {}},
+    };
+    for (const auto& row : rows) {
+        FakeProcesses processes;
+        Inventory inventory;
+        knownPreferenceDeclarations(processes, rectangle, row.preferences, prefsURL, nullptr, inventory);
+        const Url configURL = Url::file("/home/u/RectangleConfig.json");
+        EXPECT_EQ(rectangleConfigDeclarations(processes, row.config, configURL, &row.preferences, inventory), row.loadable)
+            << row.name;
+        std::vector<std::pair<std::string, ShortcutSpec>> found;
+        for (const Declaration& declaration : inventory.declarations) {
+            const auto combinations = declaration.claim.combinations();
+            ASSERT_EQ(combinations.size(), 1u) << row.name;
+            found.emplace_back(declaration.finding.id, combinations[0]);
+            if (declaration.finding.sourceURL != configURL) continue;
+            EXPECT_EQ(declaration.finding.level, EvidenceLevel::conditionalConfiguration) << row.name;
+            const std::string prefix = "prefs-com.knollsoft.Rectangle-config-";
+            EXPECT_EQ(declaration.finding.title, "配置文件快捷键：" + declaration.finding.id.substr(prefix.size()))
+                << row.name;
+            EXPECT_EQ(declaration.finding.detail, configDetail) << row.name;
+        }
+        EXPECT_EQ(found, row.declared) << row.name;
+    }
+}
+
+// Preference files below a temporary home.
 struct Home {
     TemporaryDirectory directory;
     FakePlatform platform;
-    void write(const KnownApplication& application, std::string_view bytes) const {
-        directory.write("Library/Preferences/" + std::string(application.bundleID) + ".plist", bytes);
+    static std::string preferences(const KnownApplication& application) {
+        return "Library/Preferences/" + std::string(application.bundleID) + ".plist";
     }
-    DetectionSnapshot scan(const ShortcutSpec& shortcut) const {
-        const ConfigurationScanner scanner(directory.path(), platform.services);
-        return sourceScan(shortcut, [&](Inventory& inventory) { scanner.knownPreferences(inventory); });
+    static std::string container(const KnownApplication& application) {
+        return "Library/Containers/" + std::string(application.bundleID) + "/Data/" + preferences(application);
+    }
+    std::string path(const std::string& relative) const { return directory.path() + "/" + relative; }
+    Inventory inventory() const {
+        Inventory inventory;
+        ConfigurationScanner(directory.path(), platform.services).knownPreferences(inventory);
+        return inventory;
     }
 };
 
-TEST(KnownPreferences, readsEachApplicationsFileInOrder) {
-    const auto binaryPreferences = [](const std::string& key, std::uint64_t code, std::uint64_t flags) {
-        BinaryPlist plist;
-        const auto entry = plist.dictionary({{plist.string("keyCode"), plist.integer(code)},
-                                             {plist.string("modifierFlags"), plist.integer(flags)}});
-        return plist.bytes(plist.dictionary({{plist.string(key), entry}, {plist.string("launchOnLogin"), plist.boolean(true)}}));
-    };
+std::string binaryPreferences(const std::string& key, std::uint64_t code, std::uint64_t flags) {
+    BinaryPlist plist;
+    const auto entry = plist.dictionary({{plist.string("keyCode"), plist.integer(code)},
+                                         {plist.string("modifierFlags"), plist.integer(flags)}});
+    return plist.bytes(plist.dictionary({{plist.string(key), entry}, {plist.string("launchOnLogin"), plist.boolean(true)}}));
+}
+
+TEST(KnownPreferences, readsEachApplicationsFilesInOrder) {
     Home home;
-    home.write(monitorControl, binaryPreferences("brightnessUp", 40, control | option));
-    home.write(rectangle, binaryPreferences("bottomRight", 40, control | option));
-    BinaryPlist array;
-    home.write(maccy, array.bytes(array.array({array.integer(1)})));  // no dictionary: skipped silently
-    home.write(raycast, "not a property list");                        // likewise
-    const DetectionSnapshot snapshot = home.scan(ShortcutSpec(40, control | option));
-    EXPECT_EQ(ids(snapshot.findings), (std::vector<std::string>{"prefs-com.knollsoft.Rectangle-bottomRight",
-                                                                "prefs-me.guillaumeb.MonitorControl-brightnessUp"}));
-    EXPECT_EQ(snapshot.checkedSources, (std::vector<std::string>{"Rectangle 快捷键偏好", "Maccy 快捷键偏好",
-                                                                 "Raycast 快捷键偏好", "MonitorControl 快捷键偏好"}));
-    EXPECT_TRUE(snapshot.notes.empty());
-    EXPECT_EQ(snapshot.findings[0].sourceURL,
-              Url::file(home.directory.path() + "/Library/Preferences/com.knollsoft.Rectangle.plist"));
+    home.directory.write(Home::preferences(monitorControl), binaryPreferences("brightnessUp", 40, control | option));
+    home.directory.write(Home::preferences(rectangle), binaryPreferences("bottomRight", 40, control | option));
+    home.directory.write("Library/Application Support/Rectangle/RectangleConfig.json", "{");
+    // The same binding in the container and outside it is declared once, from the container.
+    home.directory.write(Home::container(maccy), binaryPreferences("popup", 40, control | option));
+    home.directory.write(Home::preferences(maccy), binaryPreferences("popup", 40, control | option));
+    home.directory.write(Home::preferences(raycast), "not a property list");  // skipped silently
+    const Inventory inventory = home.inventory();
+    std::vector<std::string> found;
+    for (const Declaration& declaration : inventory.declarations) found.push_back(declaration.finding.id);
+    EXPECT_EQ(found, (std::vector<std::string>{"prefs-com.knollsoft.Rectangle-bottomRight", "prefs-org.p0deje.Maccy-popup",
+                                               "prefs-me.guillaumeb.MonitorControl-brightnessUp"}));
+    EXPECT_EQ(inventory.declarations[1].finding.sourceURL, Url::file(home.path(Home::container(maccy))));
+    EXPECT_EQ(inventory.checkedSources,
+              (std::vector<std::string>{"Rectangle 快捷键偏好", "Rectangle 配置文件", "Maccy 沙盒快捷键偏好",
+                                        "Maccy 快捷键偏好", "Raycast 快捷键偏好", "MonitorControl 快捷键偏好"}));
+    EXPECT_EQ(inventory.notes, std::vector<std::string>{"Rectangle 配置文件：格式无法解析。"});
 }
 
-// The corpus: every finding is checked against the entry its id names.
-
-std::optional<ShortcutSpec> storedIn(const Value& entry) {
-    const Value* code = entry.find("keyCode");
-    const Value* flags = entry.find("modifierFlags") ? entry.find("modifierFlags") : entry.find("modifiers");
-    if (!code || !code->number() || *code->number() > 0xFFFF || !flags || !flags->number()) return std::nullopt;
-    return ShortcutSpec(static_cast<std::uint16_t>(*code->number()), *flags->number());
+TEST(KnownPreferences, aContainerLinkedToThePreferencesIsReadOnce) {
+    Home home;
+    home.directory.write(Home::preferences(maccy), binaryPreferences("popup", 40, control | option));
+    std::filesystem::create_directories(std::filesystem::path(home.path(Home::container(maccy))).parent_path());
+    std::filesystem::create_symlink(home.path(Home::preferences(maccy)), home.path(Home::container(maccy)));
+    const Inventory inventory = home.inventory();
+    EXPECT_EQ(inventory.checkedSources, std::vector<std::string>{"Maccy 沙盒快捷键偏好"});
+    EXPECT_EQ(inventory.declarations.size(), 1u);
 }
 
-TEST(KnownPreferencesCorpus, everyFindingNamesAnEntryHoldingTheScannedCombination) {
+// Every real file, placed where its application reads it, yields the
+// bindings a reader counts in it: one per entry that stores a shortcut.
+TEST(KnownPreferencesCorpus, yieldsEveryStoredBinding) {
     if (!corpusPresent()) GTEST_SKIP() << "no corpus at " << CHORDMAP_CORPUS;
-    // What the corpus notes say the Raycast files hold.
-    const std::map<std::string, ShortcutSpec> raycastHotKeys{
-        {"12Jack21__dotfiles__Library__Preferences__com.raycast.macos.plist", ShortcutSpec(49, option)},
-        {"wakelin-g__dotfiles__Library__Preferences__com.raycast.macos.plist", ShortcutSpec(49, command)},
+    const std::map<std::string, std::size_t> counted{
+        {"Seboran__rectangleconfig__RectangleConfig.json", 22},
+        {"andywgrant__dotfiles__RectangleConfig.json", 18},
+        {"andywgrant__dotfiles__com.knollsoft.Rectangle.plist", 8},  // keyed archives
+        {"anton-107__rectangle-config__RectangleConfig.json", 21},
+        {"hugocf__dotfiles__Library__Preferences__com.knollsoft.Rectangle.plist", 27},
+        {"hugocf__dotfiles__Library__Preferences__com.knollsoft.Rectangle.plist.xml", 27},
+        {"pivovarit__dotfiles__com.knollsoft.Rectangle.plist", 4},  // the archived ones are nil
+        {"varemenos__dot-files__Library__os.Darwin__Preferences__com.knollsoft.Rectangle.plist", 0},
+        {"wakelin-g__dotfiles__Library__Preferences__com.knollsoft.Rectangle.plist", 2},
+        {"hugocf__dotfiles__Library__Containers__org.p0deje.Maccy__Data__Library__Preferences__org.p0deje.Maccy.plist", 3},
+        {"hugocf__dotfiles__Library__Containers__org.p0deje.Maccy__Data__Library__Preferences__org.p0deje.Maccy.plist.xml",
+         3},
+        {"safeamiiir__dotfiles__org.p0deje.Maccy.plist", 3},
+        {"12Jack21__dotfiles__Library__Preferences__com.raycast.macos.plist", 1},
+        {"Konfido__dotfiles__Library__Preferences__com.raycast.macos.plist", 0},
+        {"wakelin-g__dotfiles__Library__Preferences__com.raycast.macos.plist", 1},
+        {"uloco__dotfiles__me.guillaumeb.MonitorControl.plist", 0},
     };
-    const std::pair<const char*, const KnownApplication*> kinds[] = {
-        {"rectangle", &rectangle}, {"maccy", &maccy}, {"raycast", &raycast}, {"monitorcontrol", &monitorControl}};
-    std::size_t filesScanned = 0, findingsSeen = 0;
-    for (const auto& [kind, application] : kinds) {
-        const auto files = corpusFiles(kind);
-        ASSERT_FALSE(files.empty()) << kind;
-        for (const auto& file : files) {
-            ++filesScanned;
-            const std::string bytes = readFile(file.string());
-            // At the application's own place: read, parsed or silently skipped.
+    std::size_t files = 0;
+    for (const auto& [kind, application] : {std::pair{"rectangle", &rectangle}, std::pair{"maccy", &maccy},
+                                            std::pair{"raycast", &raycast}, std::pair{"monitorcontrol", &monitorControl}}) {
+        for (const auto& file : corpusFiles(kind)) {
+            ++files;
+            const std::string name = file.filename().string();
             Home home;
-            home.write(*application, bytes);
-            const DetectionSnapshot snapshot = home.scan(ShortcutSpec(40, control | option));
-            EXPECT_TRUE(snapshot.notes.empty()) << file;
-            EXPECT_EQ(snapshot.checkedSources.size(), 1u) << file;
-
-            // Rectangle's exported settings keep the same dictionaries under "shortcuts".
-            auto document = parsePropertyList(bytes);
-            if (!document) {
-                const auto exported = parseJson(bytes);
-                ASSERT_TRUE(exported && exported->find("shortcuts")) << file;
-                document = *exported->find("shortcuts");
-            }
-            ASSERT_TRUE(document->dictionary()) << file;
-
-            std::set<std::pair<std::uint16_t, std::uint64_t>> storedCombinations;
-            for (const auto& [key, value] : *document->dictionary()) {
-                if (auto spec = storedIn(value)) storedCombinations.insert({spec->keyCode, spec->modifiers});
-            }
-            const auto raycastHotKey = raycastHotKeys.find(file.filename().string());
-            if (raycastHotKey != raycastHotKeys.end()) {
-                storedCombinations.insert({raycastHotKey->second.keyCode, raycastHotKey->second.modifiers});
-            }
-            auto combinations = storedCombinations;
-            combinations.insert({{49, command}, {40, control | option}, {123, control | option}, {9, command | option}});
-
-            for (const auto& [code, modifiers] : combinations) {
-                const ShortcutSpec shortcut(code, modifiers);
-                const auto found = sourceScan(shortcut, [&](Inventory& inventory) {
-                    knownPreferenceDeclarations(FakeProcesses(), *application, *document->dictionary(), prefsURL, inventory);
-                }).findings;
-                findingsSeen += found.size();
-                if (storedCombinations.count({code, modifiers})) {
-                    EXPECT_FALSE(found.empty()) << file << " " << shortcut.displayName();
-                }
-                for (const Finding& f : found) {
-                    if (f.id == "raycast-global") {
-                        ASSERT_NE(raycastHotKey, raycastHotKeys.end()) << file;
-                        EXPECT_EQ(raycastHotKey->second, shortcut) << file;
-                        continue;
-                    }
-                    const std::string prefix = "prefs-" + std::string(application->bundleID) + "-";
-                    ASSERT_TRUE(f.id.starts_with(prefix)) << f.id;
-                    const Value* entry = document->find(f.id.substr(prefix.size()));
-                    ASSERT_TRUE(entry) << file << " " << f.id;
-                    EXPECT_EQ(storedIn(*entry), shortcut) << file << " " << f.id;
-                }
-            }
+            home.directory.write(name.ends_with(".json") ? "Library/Application Support/Rectangle/RectangleConfig.json"
+                                 : application->sandboxed ? Home::container(*application)
+                                                          : Home::preferences(*application),
+                                 readFile(file.string()));
+            const Inventory inventory = home.inventory();
+            std::set<std::string> found;
+            for (const Declaration& declaration : inventory.declarations) found.insert(declaration.finding.id);
+            EXPECT_EQ(found.size(), counted.at(name)) << name;
+            EXPECT_TRUE(inventory.notes.empty()) << name;
         }
     }
-    EXPECT_EQ(filesScanned, 16u);
-    EXPECT_GT(findingsSeen, 60u);
+    EXPECT_EQ(files, counted.size());
 }
 
 }  // namespace

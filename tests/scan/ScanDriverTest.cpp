@@ -160,7 +160,7 @@ TEST(ScanOfSampleHome, toolSourcesRunInTheirPlacesAndRank) {
                 << note;
         }
         const std::vector<std::string> order{"macOS 有效系统热键", "Keyboard Maestro 宏配置", "Karabiner 当前配置",
-                                             "Rectangle 快捷键偏好", "Maccy 快捷键偏好", "Raycast 快捷键偏好",
+                                             "Rectangle 快捷键偏好", "Maccy 沙盒快捷键偏好", "Raycast 快捷键偏好",
                                              "系统当前键盘事件过滤器"};
         auto position = snapshot.checkedSources.begin();
         for (const auto& label : order) {
