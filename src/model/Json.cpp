@@ -83,6 +83,8 @@ void write(std::string& out, const Value& value, int depth) {
         writeNumber(out, date->secondsSince2001);
     } else if (const Value::Data* data = value.data()) {
         writeString(out, data->bytes);
+    } else if (const Value::Uid* uid = value.uid()) {
+        out += std::to_string(uid->index);
     } else if (const Value::Array* array = value.array()) {
         if (array->empty()) {
             out += "[]";
