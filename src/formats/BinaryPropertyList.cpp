@@ -222,7 +222,8 @@ public:
                     out = Value::unsignedInteger(readBigEndian(objects_.at(h->payload), width));
                     return true;
                 }
-                out = wideInteger(readBigEndian(objects_.at(h->payload), 8), readBigEndian(objects_.at(h->payload + 8), 8));
+                out = wideInteger(readBigEndian(objects_.at(h->payload), 8),
+                                  readBigEndian(objects_.at(h->payload + 8), 8));
                 return true;
             }
             case realMarker:

@@ -30,9 +30,11 @@ bool binaryPropertyListIsTame(std::string_view bytes, int depthLimit, std::uint6
 
 // An XML list as libplist must be given it: in UTF-8 (byte-order mark and
 // declared encoding honoured), CR LF and CR as LF, integers beyond 64 bits as
-// reals (libplist would clamp them). None when the encoding is unknown or
-// the nesting deeper than depthLimit.
-std::optional<std::string> xmlPropertyListForLibplist(std::string_view bytes, int depthLimit);
+// reals (libplist would clamp them). That is `bytes` itself, or `storage`
+// when something had to change; none when the encoding is unknown or the
+// nesting deeper than depthLimit.
+std::optional<std::string_view> xmlPropertyListForLibplist(std::string_view bytes, int depthLimit,
+                                                           std::string& storage);
 
 // Binary lists read straight into Value, with the same guards.
 std::optional<Value> parseBinaryPropertyList(std::string_view bytes);

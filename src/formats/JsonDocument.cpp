@@ -39,7 +39,8 @@ std::optional<double> wideNumber(std::string_view token) {
         return i;
     };
     const std::size_t integerStart = token.starts_with('-') ? 1 : 0;
-    std::size_t i = integerStart < token.size() && token[integerStart] == '0' ? integerStart + 1 : digitsFrom(integerStart);
+    const bool zero = integerStart < token.size() && token[integerStart] == '0';
+    std::size_t i = zero ? integerStart + 1 : digitsFrom(integerStart);
     const std::size_t integerEnd = i;
     if (integerEnd == integerStart) return std::nullopt;
     std::size_t fractionStart = i, fractionEnd = i;
@@ -66,10 +67,9 @@ std::optional<double> wideNumber(std::string_view token) {
     if (error == std::errc::result_out_of_range) {
         // Out of range either way; only overflow is refused (underflow reads as 0).
         // The decimal exponent of the first significant digit tells which.
-        const std::string_view integer = token.substr(integerStart, integerEnd - integerStart);
         std::int64_t lead = exponent;
-        if (integer != "0") {
-            lead += static_cast<std::int64_t>(integer.size()) - 1;
+        if (!zero) {
+            lead += static_cast<std::int64_t>(integerEnd - integerStart) - 1;
         } else {
             const std::size_t first = token.find_first_not_of('0', fractionStart);
             lead -= static_cast<std::int64_t>((first < fractionEnd ? first : fractionEnd) - fractionStart) + 1;
@@ -81,7 +81,8 @@ std::optional<double> wideNumber(std::string_view token) {
     // An integer: wide when outside [-2^63, 2^64 - 1].
     const std::string_view magnitude = token.substr(integerStart);
     const std::string_view limit = integerStart ? "9223372036854775808" : "18446744073709551615";
-    if (magnitude.size() < limit.size() || (magnitude.size() == limit.size() && magnitude <= limit)) return std::nullopt;
+    const bool fits = magnitude.size() < limit.size() || (magnitude.size() == limit.size() && magnitude <= limit);
+    if (fits) return std::nullopt;
     return value;
 }
 

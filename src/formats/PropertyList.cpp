@@ -104,12 +104,12 @@ namespace detail {
 
 std::optional<Value> parsePropertyListWithLibplist(std::string_view bytes) {
     if (bytes.empty() || bytes.size() > UINT32_MAX) return std::nullopt;
-    std::optional<std::string> xml;
+    std::string storage;
     if (plist_is_binary(bytes.data(), static_cast<std::uint32_t>(bytes.size())) != 0) {
         if (!binaryPropertyListIsTame(bytes, documentDepthLimit, propertyListNodeLimit, true)) return std::nullopt;
     } else {
-        xml = xmlPropertyListForLibplist(bytes, documentDepthLimit);
-        if (!xml || xml->size() > UINT32_MAX) return std::nullopt;
+        const auto xml = xmlPropertyListForLibplist(bytes, documentDepthLimit, storage);
+        if (!xml || xml->empty() || xml->size() > UINT32_MAX) return std::nullopt;
         bytes = *xml;
     }
     plist_t root = nullptr;

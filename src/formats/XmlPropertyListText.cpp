@@ -39,11 +39,12 @@ std::string_view declaredEncoding(std::string_view bytes) {
     return declaration.substr(i + 1, end - i - 1);
 }
 
-// The document in UTF-8. A byte-order mark, or the first characters of a
-// UTF-16 document, decide its encoding; otherwise the declaration does, UTF-8
-// when it names none. None when ICU knows no such encoding.
-std::optional<std::string> utf8Document(std::string_view bytes) {
-    if (bytes.starts_with("\xEF\xBB\xBF")) return std::string(bytes.substr(3));
+// The document in UTF-8: `bytes` itself, or `storage` once converted. A
+// byte-order mark, or the first characters of a UTF-16 document, decide its
+// encoding; otherwise the declaration does, UTF-8 when it names none. None
+// when ICU knows no such encoding.
+std::optional<std::string_view> utf8Document(std::string_view bytes, std::string& storage) {
+    if (bytes.starts_with("\xEF\xBB\xBF")) return bytes.substr(3);
     std::string name;
     if (bytes.starts_with("\xFE\xFF") || bytes.starts_with("\xFF\xFE")) {
         name = "UTF-16";  // the converter reads and drops the mark
@@ -53,36 +54,40 @@ std::optional<std::string> utf8Document(std::string_view bytes) {
         name = "UTF-16LE";
     } else {
         const std::string_view declared = declaredEncoding(bytes);
-        if (declared.empty() || equalsIgnoringCase(declared, "utf-8"))
-            return std::string(bytes);
+        if (declared.empty() || equalsIgnoringCase(declared, "utf-8")) return bytes;
         name = declared;
     }
     if (bytes.size() > INT32_MAX) return std::nullopt;
     const icu::UnicodeString text(bytes.data(), static_cast<std::int32_t>(bytes.size()), name.c_str());
     if (text.isBogus()) return std::nullopt;
-    std::string out;
-    text.toUTF8String(out);
-    return out;
+    storage.clear();
+    text.toUTF8String(storage);
+    return storage;
 }
 
-// CR LF and lone CR become LF, as an XML processor sees line ends.
-void normaliseLineEnds(std::string& text) {
-    if (text.find('\r') == std::string::npos) return;
-    std::size_t out = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\r') {
-            text[out++] = text[i];
+// CR LF and lone CR become LF, as an XML processor sees line ends: `text`
+// itself, or `storage` once changed (`text` may already be `storage`).
+std::string_view withLineFeeds(std::string_view text, std::string& storage) {
+    const std::size_t first = text.find('\r');
+    if (first == std::string_view::npos) return text;
+    if (text.data() != storage.data()) storage.assign(text);
+    std::size_t out = first;
+    for (std::size_t i = first; i < storage.size(); ++i) {
+        if (storage[i] != '\r') {
+            storage[out++] = storage[i];
             continue;
         }
-        text[out++] = '\n';
-        if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        storage[out++] = '\n';
+        if (i + 1 < storage.size() && storage[i + 1] == '\n') ++i;
     }
-    text.resize(out);
+    storage.resize(out);
+    return storage;
 }
 
 // Whether libplist would clamp this integer text: it skips white space, takes
 // one sign, and reads the rest with strtoull (decimal, 0x hexadecimal or 0 octal).
 bool beyond64Bits(std::string_view content) {
+    if (content.size() < 19) return false;  // the shortest: "0x" and 17 hexadecimal digits
     std::size_t i = 0;
     while (i < content.size() && isSpace(content[i])) ++i;
     const bool negative = i < content.size() && content[i] == '-';
@@ -101,11 +106,11 @@ struct IntegerElement {
 
 }  // namespace
 
-std::optional<std::string> xmlPropertyListForLibplist(std::string_view bytes, int depthLimit) {
-    std::optional<std::string> decoded = utf8Document(bytes);
+std::optional<std::string_view> xmlPropertyListForLibplist(std::string_view bytes, int depthLimit,
+                                                            std::string& storage) {
+    const std::optional<std::string_view> decoded = utf8Document(bytes, storage);
     if (!decoded) return std::nullopt;
-    std::string& text = *decoded;
-    normaliseLineEnds(text);
+    const std::string_view text = withLineFeeds(*decoded, storage);
 
     // One walk over the tags: nesting depth, and the integer elements whose
     // text is beyond 64 bits, to be given as reals instead.
@@ -114,10 +119,10 @@ std::optional<std::string> xmlPropertyListForLibplist(std::string_view bytes, in
     std::size_t i = 0;
     auto skipPast = [&](std::string_view terminator) {
         const std::size_t end = text.find(terminator, i);
-        i = end == std::string::npos ? text.size() : end + terminator.size();
+        i = end == std::string_view::npos ? text.size() : end + terminator.size();
     };
-    while ((i = text.find('<', i)) != std::string::npos) {
-        const std::string_view rest = std::string_view(text).substr(i);
+    while ((i = text.find('<', i)) != std::string_view::npos) {
+        const std::string_view rest = text.substr(i);
         if (rest.starts_with("<!--")) {
             skipPast("-->");
             continue;
@@ -127,8 +132,8 @@ std::optional<std::string> xmlPropertyListForLibplist(std::string_view bytes, in
             continue;
         }
         const std::size_t close = text.find('>', i);
-        if (close == std::string::npos) break;
-        const std::string_view tag = std::string_view(text).substr(i + 1, close - i - 1);
+        if (close == std::string_view::npos) break;
+        const std::string_view tag = text.substr(i + 1, close - i - 1);
         const bool selfClosing = !tag.empty() && tag.back() == '/';
         auto named = [&](std::string_view name) {
             return tag.starts_with(name) &&
@@ -140,9 +145,9 @@ std::optional<std::string> xmlPropertyListForLibplist(std::string_view bytes, in
             --depth;
         } else if (named("integer") && !selfClosing) {
             const std::size_t textEnd = text.find('<', close + 1);
-            const std::size_t end = textEnd == std::string::npos ? textEnd : text.find('>', textEnd);
-            if (end != std::string::npos && std::string_view(text).substr(textEnd).starts_with("</integer") &&
-                beyond64Bits(std::string_view(text).substr(close + 1, textEnd - close - 1))) {
+            const std::size_t end = textEnd == std::string_view::npos ? textEnd : text.find('>', textEnd);
+            if (end != std::string_view::npos && text.substr(textEnd).starts_with("</integer") &&
+                beyond64Bits(text.substr(close + 1, textEnd - close - 1))) {
                 wideIntegers.push_back({i, close + 1, textEnd, end + 1});
                 i = end + 1;
                 continue;
@@ -150,20 +155,21 @@ std::optional<std::string> xmlPropertyListForLibplist(std::string_view bytes, in
         }
         i = close + 1;
     }
-    if (wideIntegers.empty()) return decoded;
+    if (wideIntegers.empty()) return text;
 
     std::string out;
     out.reserve(text.size());
     std::size_t copied = 0;
     for (const IntegerElement& element : wideIntegers) {
-        out.append(text, copied, element.begin - copied);
+        out += text.substr(copied, element.begin - copied);
         out += "<real>";
-        out.append(text, element.textBegin, element.textEnd - element.textBegin);
+        out += text.substr(element.textBegin, element.textEnd - element.textBegin);
         out += "</real>";
         copied = element.end;
     }
-    out.append(text, copied);
-    return out;
+    out += text.substr(copied);
+    storage = std::move(out);
+    return storage;
 }
 
 }  // namespace chordmap::detail
