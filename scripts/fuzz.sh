@@ -20,7 +20,7 @@ findings=tests/fixtures/fuzz-findings
 seeds() {
   case "$1" in
     PropertyListFuzzer | BinaryPropertyListFuzzer) printf '%s\n' "$corpus"/{keyboard-maestro,rectangle,maccy,raycast,monitorcontrol,symbolichotkeys} "$home" "$findings" ;;
-    JsonFuzzer) printf '%s\n' "$corpus"/{karabiner,karabiner-rules,rectangle} ;;
+    JsonFuzzer) printf '%s\n' "$corpus"/{karabiner,karabiner-rules,rectangle} tests/fuzz/seeds/json ;;
     KeyboardMaestroFuzzer) printf '%s\n' "$corpus/keyboard-maestro" "$home/Library/Application Support" "$findings" ;;
     KarabinerFuzzer) printf '%s\n' "$corpus"/{karabiner,karabiner-rules} ;;
     KnownPreferencesFuzzer) printf '%s\n' "$corpus"/{rectangle,maccy,raycast,monitorcontrol} "$home/Library/Preferences" "$home/Library/Containers" "$findings" ;;

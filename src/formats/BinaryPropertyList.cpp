@@ -2,9 +2,12 @@
 //
 // The reader accepts what libplist 2.2 accepts and converts it the same way
 // (the libplist path stays as the reference for tests). Where libplist gets a
-// value wrong the reader keeps it: dates before 2001 or past 2^31 seconds, and
-// empty UTF-16 strings, which libplist refuses. Counts wider than 8 bytes,
-// which libplist reads in part, are refused.
+// value wrong the reader keeps it: dates before 2001 or past 2^31 seconds;
+// empty UTF-16 strings, which libplist refuses; strings and keys holding
+// U+0000, which libplist cuts or aborts on. A lone UTF-16 surrogate becomes
+// U+FFFD, a 16-byte integer beyond 64 bits a real (so no number), and a UID
+// stays a UID. Counts wider than 8 bytes, which libplist reads in part, are
+// refused.
 #include "formats/Documents.h"
 
 #include "model/Text.h"
@@ -133,52 +136,57 @@ private:
     std::uint64_t count_ = 0, top_ = 0, tableOffset_ = 0;
 };
 
-// A string object (ASCII or UTF-16) as libplist 2.2 converts it, made
-// valid UTF-8; none when the object is no string or is malformed.
+void appendUtf8(std::string& out, std::uint32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+// A string object (ASCII or UTF-16) as valid UTF-8, U+0000 included; none
+// when the object is no string or is malformed.
 std::optional<std::string> string(const BinaryObjects& objects, const BinaryObjects::Header& h) {
     if (h.type == asciiMarker) {
         if (!objects.fits(h.payload, h.count)) return std::nullopt;
-        const auto* begin = reinterpret_cast<const char*>(objects.at(h.payload));
-        // libplist keeps an ASCII string only up to its first NUL.
-        const auto* nul = static_cast<const char*>(std::memchr(begin, 0, h.count));
-        return validUtf8(std::string_view(begin, nul ? static_cast<std::size_t>(nul - begin) : h.count));
+        return validUtf8(std::string_view(reinterpret_cast<const char*>(objects.at(h.payload)), h.count));
     }
     if (h.type != utf16Marker) return std::nullopt;
-    // libplist 2.2 fails on an empty UTF-16 string, which is harmless to accept.
     if (!objects.fits(h.payload, h.count, 2)) return std::nullopt;
     const unsigned char* units = objects.at(h.payload);
+    const auto unit = [&](std::uint64_t i) { return (std::uint32_t{units[2 * i]} << 8) | units[2 * i + 1]; };
+    const auto isLead = [](std::uint32_t c) { return c >= 0xD800 && c <= 0xDBFF; };
+    const auto isTrail = [](std::uint32_t c) { return c >= 0xDC00 && c <= 0xDFFF; };
     std::string out;
     out.reserve(h.count * 3);
-    // Surrogates as libplist pairs them: a lead waits for the next trail even
-    // across other characters; a second lead drops both; a lone trail is dropped.
-    bool lead = false;
-    std::uint32_t pending = 0;
     for (std::uint64_t i = 0; i < h.count; ++i) {
-        const std::uint32_t c = (std::uint32_t{units[2 * i]} << 8) | units[2 * i + 1];
-        if (c >= 0xD800 && c <= 0xDBFF) {
-            if (!lead) pending = 0x10000 + ((c & 0x3FF) << 10);
-            lead = !lead;
-        } else if (c >= 0xDC00 && c <= 0xDFFF) {
-            if (lead) {
-                lead = false;
-                const std::uint32_t w = pending | (c & 0x3FF);
-                out += static_cast<char>(0xF0 + ((w >> 18) & 0x7));
-                out += static_cast<char>(0x80 + ((w >> 12) & 0x3F));
-                out += static_cast<char>(0x80 + ((w >> 6) & 0x3F));
-                out += static_cast<char>(0x80 + (w & 0x3F));
-            }
-        } else if (c >= 0x800) {
-            out += static_cast<char>(0xE0 + ((c >> 12) & 0xF));
-            out += static_cast<char>(0x80 + ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 + (c & 0x3F));
-        } else if (c >= 0x80) {
-            out += static_cast<char>(0xC0 + ((c >> 6) & 0x1F));
-            out += static_cast<char>(0x80 + (c & 0x3F));
+        const std::uint32_t c = unit(i);
+        if (isLead(c) && i + 1 < h.count && isTrail(unit(i + 1))) {
+            appendUtf8(out, 0x10000 + ((c - 0xD800) << 10) + (unit(++i) - 0xDC00));
         } else {
-            out += static_cast<char>(c);
+            appendUtf8(out, isLead(c) || isTrail(c) ? 0xFFFD : c);
         }
     }
-    return validUtf8(out);
+    return out;
+}
+
+// A signed 128-bit integer: its 64-bit pattern when it lies in
+// [-2^63, 2^64 - 1], otherwise the nearest real.
+Value wideInteger(std::uint64_t high, std::uint64_t low) {
+    if (high == 0 || (high == ~std::uint64_t{0} && (low >> 63) != 0)) return Value::unsignedInteger(low);
+    const double magnitude = static_cast<double>(high) * 18446744073709551616.0 + static_cast<double>(low);
+    if ((high >> 63) == 0) return Value(magnitude);
+    return Value(-(static_cast<double>(~high) * 18446744073709551616.0 + static_cast<double>(~low) + 1.0));
 }
 
 // Dates keep whole microseconds, as libplist 2.2 stores them; the seconds
@@ -210,9 +218,12 @@ public:
                 if (h->count > 4) return false;
                 const std::uint64_t width = std::uint64_t{1} << h->count;
                 if (!objects_.fits(h->payload, width)) return false;
-                // A 16-byte integer keeps its low 64 bits.
-                const std::uint64_t low = width > 8 ? width - 8 : 0;
-                out = Value::unsignedInteger(readBigEndian(objects_.at(h->payload + low), width - low));
+                if (width < 16) {
+                    out = Value::unsignedInteger(readBigEndian(objects_.at(h->payload), width));
+                    return true;
+                }
+                out = wideInteger(readBigEndian(objects_.at(h->payload), 8),
+                                  readBigEndian(objects_.at(h->payload + 8), 8));
                 return true;
             }
             case realMarker:
@@ -252,7 +263,7 @@ public:
                 const std::uint64_t low = width > 8 ? width - 8 : 0;
                 const std::uint64_t uid = readBigEndian(objects_.at(h->payload + low), width - low);
                 if (uid > UINT32_MAX) return false;  // keyed archives count objects in 32 bits
-                out = Value::unsignedInteger(uid);
+                out = Value(Value::Uid{uid});
                 return true;
             }
             case arrayMarker:
@@ -298,8 +309,7 @@ private:
 };
 
 // An ASCII or UTF-16 key with a zero character; malformed counts too.
-// libplist 2.2 aborts the process on such a key, so documents holding one are
-// refused by both paths alike.
+// libplist 2.2 aborts the process on such a key.
 bool keyHoldsNul(const BinaryObjects& objects, std::uint64_t object) {
     const auto h = objects.header(object);
     if (!h) return true;
@@ -316,7 +326,7 @@ bool keyHoldsNul(const BinaryObjects& objects, std::uint64_t object) {
 
 }  // namespace
 
-bool binaryPropertyListIsTame(std::string_view bytes, int depthLimit, std::uint64_t nodeLimit) {
+bool binaryPropertyListIsTame(std::string_view bytes, int depthLimit, std::uint64_t nodeLimit, bool refuseNulKeys) {
     BinaryObjects objects(bytes);
     if (!objects.readTrailer()) return false;
 
@@ -341,7 +351,8 @@ bool binaryPropertyListIsTame(std::string_view bytes, int depthLimit, std::uint6
         for (std::uint64_t i = 0; i < refs->total; ++i) {
             const std::uint64_t ref = objects.reference(refs->position, i);
             if (ref >= objects.count()) return false;
-            if (h->type == dictionaryMarker && i < refs->entries && keyHoldsNul(objects, ref)) return false;
+            if (refuseNulKeys && h->type == dictionaryMarker && i < refs->entries && keyHoldsNul(objects, ref))
+                return false;
         }
         state[object] = open;
         stack.push_back(Frame{object, *refs, 0, 1});

@@ -24,8 +24,17 @@ inline constexpr std::uint64_t propertyListNodeLimit = 8'000'000;
 
 // Guards run before a list is read: libplist's parsers recurse once per
 // nesting level, and both readers copy shared objects once per reference.
-bool binaryPropertyListIsTame(std::string_view bytes, int depthLimit, std::uint64_t nodeLimit);
-bool xmlPropertyListIsTame(std::string_view bytes, int depthLimit);
+// libplist also needs keys without U+0000.
+bool binaryPropertyListIsTame(std::string_view bytes, int depthLimit, std::uint64_t nodeLimit,
+                              bool refuseNulKeys = false);
+
+// An XML list as libplist must be given it: in UTF-8 (byte-order mark and
+// declared encoding honoured), CR LF and CR as LF, integers beyond 64 bits as
+// reals (libplist would clamp them). That is `bytes` itself, or `storage`
+// when something had to change; none when the encoding is unknown or the
+// nesting deeper than depthLimit.
+std::optional<std::string_view> xmlPropertyListForLibplist(std::string_view bytes, int depthLimit,
+                                                           std::string& storage);
 
 // Binary lists read straight into Value, with the same guards.
 std::optional<Value> parseBinaryPropertyList(std::string_view bytes);

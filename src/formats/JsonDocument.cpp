@@ -2,13 +2,134 @@
 
 #include <simdjson.h>
 
+#include <charconv>
+#include <cmath>
+#include <vector>
+
 namespace chordmap {
 namespace {
 
-std::optional<Value> convert(simdjson::dom::element element, int depth) {
+// Numbers JSON allows but simdjson refuses (integers outside [-2^63, 2^64 - 1],
+// reals beyond the double range) are parsed as 0 in a rewritten copy, then
+// put back as reals in place of the numbers at those positions, counted in
+// document order.
+struct WideNumbers {
+    struct Number {
+        std::size_t ordinal;
+        double value;
+    };
+    std::vector<Number> numbers;
+    std::size_t next = 0;  // first entry not yet put back
+    std::size_t met = 0;   // numbers converted so far
+
+    std::optional<Value> putBack() {
+        const std::size_t ordinal = met++;
+        if (next == numbers.size() || numbers[next].ordinal != ordinal) return std::nullopt;
+        return Value(numbers[next++].value);
+    }
+};
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// A whole JSON number token (RFC 8259 grammar) that simdjson cannot hold,
+// as the nearest real (infinite beyond the double range).
+std::optional<double> wideNumber(std::string_view token) {
+    const auto digitsFrom = [&](std::size_t i) {
+        while (i < token.size() && isDigit(token[i])) ++i;
+        return i;
+    };
+    const std::size_t integerStart = token.starts_with('-') ? 1 : 0;
+    const bool zero = integerStart < token.size() && token[integerStart] == '0';
+    std::size_t i = zero ? integerStart + 1 : digitsFrom(integerStart);
+    const std::size_t integerEnd = i;
+    if (integerEnd == integerStart) return std::nullopt;
+    std::size_t fractionStart = i, fractionEnd = i;
+    if (i < token.size() && token[i] == '.') {
+        fractionStart = i + 1;
+        i = fractionEnd = digitsFrom(fractionStart);
+        if (fractionEnd == fractionStart) return std::nullopt;
+    }
+    std::int64_t exponent = 0;
+    if (i < token.size() && (token[i] == 'e' || token[i] == 'E')) {
+        ++i;
+        const bool negative = i < token.size() && token[i] == '-';
+        if (i < token.size() && (token[i] == '+' || token[i] == '-')) ++i;
+        const std::size_t start = i;
+        for (; i < token.size() && isDigit(token[i]); ++i)
+            exponent = std::min<std::int64_t>(exponent * 10 + (token[i] - '0'), 1'000'000'000);
+        if (i == start) return std::nullopt;
+        if (negative) exponent = -exponent;
+    }
+    if (i != token.size()) return std::nullopt;
+
+    double value = 0;
+    const auto [end, error] = std::from_chars(token.data(), token.data() + token.size(), value);
+    if (error == std::errc::result_out_of_range) {
+        // Out of range either way; only overflow is refused (underflow reads as 0).
+        // The decimal exponent of the first significant digit tells which.
+        std::int64_t lead = exponent;
+        if (!zero) {
+            lead += static_cast<std::int64_t>(integerEnd - integerStart) - 1;
+        } else {
+            const std::size_t first = token.find_first_not_of('0', fractionStart);
+            lead -= static_cast<std::int64_t>((first < fractionEnd ? first : fractionEnd) - fractionStart) + 1;
+        }
+        if (lead < 0) return std::nullopt;
+        return token.starts_with('-') ? -HUGE_VAL : HUGE_VAL;
+    }
+    if (error != std::errc{} || integerEnd != token.size()) return std::nullopt;
+    // An integer: wide when outside [-2^63, 2^64 - 1].
+    const std::string_view magnitude = token.substr(integerStart);
+    const std::string_view limit = integerStart ? "9223372036854775808" : "18446744073709551615";
+    const bool fits = magnitude.size() < limit.size() || (magnitude.size() == limit.size() && magnitude <= limit);
+    if (fits) return std::nullopt;
+    return value;
+}
+
+// The text with each wide number replaced by 0; none when there is none.
+std::optional<std::string> withoutWideNumbers(std::string_view text, WideNumbers& wide) {
+    const auto delimits = [](char c) {
+        return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == ',' || c == ':' || c == '[' || c == ']' ||
+               c == '{' || c == '}' || c == '"';
+    };
+    std::string out;
+    std::size_t copied = 0, ordinal = 0;
+    for (std::size_t i = 0; i < text.size();) {
+        if (text[i] == '"') {
+            for (++i; i < text.size() && text[i] != '"'; ++i) {
+                if (text[i] == '\\') ++i;
+            }
+            ++i;
+            continue;
+        }
+        if (text[i] != '-' && !isDigit(text[i])) {
+            ++i;
+            continue;
+        }
+        std::size_t end = i;
+        while (end < text.size() && !delimits(text[end])) ++end;
+        if (const auto value = wideNumber(text.substr(i, end - i))) {
+            out.append(text.substr(copied, i - copied));
+            out += '0';
+            copied = end;
+            wide.numbers.push_back({ordinal, *value});
+        }
+        ++ordinal;
+        i = end;
+    }
+    if (wide.numbers.empty()) return std::nullopt;
+    out.append(text.substr(copied));
+    return out;
+}
+
+std::optional<Value> convert(simdjson::dom::element element, int depth, WideNumbers* wide) {
     using simdjson::dom::element_type;
     if (depth > documentDepthLimit) return std::nullopt;
-    switch (element.type()) {
+    const element_type type = element.type();
+    if (wide && (type == element_type::INT64 || type == element_type::UINT64 || type == element_type::DOUBLE)) {
+        if (auto value = wide->putBack()) return value;
+    }
+    switch (type) {
         case element_type::NULL_VALUE: return Value(Value::Null{});
         case element_type::BOOL: {
             bool b = false;
@@ -41,7 +162,7 @@ std::optional<Value> convert(simdjson::dom::element element, int depth) {
             Value::Array array;
             array.reserve(items.size());
             for (simdjson::dom::element item : items) {
-                auto value = convert(item, depth + 1);
+                auto value = convert(item, depth + 1, wide);
                 if (!value) return std::nullopt;
                 array.push_back(std::move(*value));
             }
@@ -52,7 +173,7 @@ std::optional<Value> convert(simdjson::dom::element element, int depth) {
             if (element.get(members) != simdjson::SUCCESS) break;
             Value::Dictionary dictionary;
             for (simdjson::dom::key_value_pair member : members) {
-                auto value = convert(member.value, depth + 1);
+                auto value = convert(member.value, depth + 1, wide);
                 if (!value) return std::nullopt;
                 // A repeated key keeps its last value.
                 dictionary.insert_or_assign(std::string(member.key), std::move(*value));
@@ -70,10 +191,15 @@ std::optional<Value> parseJson(std::string_view bytes) {
     simdjson::dom::parser parser;
     // The parser's own depth limit stops deep input before conversion sees it.
     if (parser.allocate(bytes.size(), documentDepthLimit + 1) != simdjson::SUCCESS) return std::nullopt;
-    simdjson::padded_string padded(bytes);
     simdjson::dom::element root;
-    if (parser.parse(padded).get(root) != simdjson::SUCCESS) return std::nullopt;
-    return convert(root, 0);
+    const auto error = parser.parse(simdjson::padded_string(bytes)).get(root);
+    if (error == simdjson::SUCCESS) return convert(root, 0, nullptr);
+    if (error != simdjson::NUMBER_ERROR) return std::nullopt;
+    WideNumbers wide;
+    const auto narrowed = withoutWideNumbers(bytes, wide);
+    if (!narrowed || parser.parse(simdjson::padded_string(*narrowed)).get(root) != simdjson::SUCCESS)
+        return std::nullopt;
+    return convert(root, 0, &wide);
 }
 
 }  // namespace chordmap

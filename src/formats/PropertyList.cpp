@@ -8,46 +8,6 @@
 #include <memory>
 
 namespace chordmap {
-namespace detail {
-
-bool xmlPropertyListIsTame(std::string_view bytes, int depthLimit) {
-    int depth = 0;
-    std::size_t i = 0;
-    auto skipPast = [&](std::string_view terminator) {
-        const std::size_t end = bytes.find(terminator, i);
-        i = end == std::string_view::npos ? bytes.size() : end + terminator.size();
-    };
-    while ((i = bytes.find('<', i)) != std::string_view::npos) {
-        const std::string_view rest = bytes.substr(i);
-        if (rest.starts_with("<!--")) {
-            skipPast("-->");
-            continue;
-        }
-        if (rest.starts_with("<![CDATA[")) {
-            skipPast("]]>");
-            continue;
-        }
-        const std::size_t close = bytes.find('>', i);
-        if (close == std::string_view::npos) break;
-        const std::string_view tag = bytes.substr(i + 1, close - i - 1);
-        const bool selfClosing = !tag.empty() && tag.back() == '/';
-        auto named = [&](std::string_view name) {
-            return tag.starts_with(name) &&
-                   (tag.size() == name.size() || tag[name.size()] == ' ' || tag[name.size()] == '/' ||
-                    tag[name.size()] == '\t' || tag[name.size()] == '\n' || tag[name.size()] == '\r');
-        };
-        if ((named("array") || named("dict")) && !selfClosing) {
-            if (++depth > depthLimit) return false;
-        } else if (named("/array") || named("/dict")) {
-            --depth;
-        }
-        i = close + 1;
-    }
-    return true;
-}
-
-}  // namespace detail
-
 namespace {
 
 struct PlistDeleter {
@@ -92,7 +52,7 @@ std::optional<Value> convert(plist_t node, int depth) {
         case PLIST_UID: {
             std::uint64_t v = 0;
             plist_get_uid_val(node, &v);
-            return Value::unsignedInteger(v);
+            return Value(Value::Uid{v});
         }
         case PLIST_ARRAY: {
             Value::Array array;
@@ -144,14 +104,16 @@ namespace detail {
 
 std::optional<Value> parsePropertyListWithLibplist(std::string_view bytes) {
     if (bytes.empty() || bytes.size() > UINT32_MAX) return std::nullopt;
-    const auto length = static_cast<std::uint32_t>(bytes.size());
-    const bool binary = plist_is_binary(bytes.data(), length) != 0;
-    if (binary ? !binaryPropertyListIsTame(bytes, documentDepthLimit, propertyListNodeLimit)
-               : !xmlPropertyListIsTame(bytes, documentDepthLimit)) {
-        return std::nullopt;
+    std::string storage;
+    if (plist_is_binary(bytes.data(), static_cast<std::uint32_t>(bytes.size())) != 0) {
+        if (!binaryPropertyListIsTame(bytes, documentDepthLimit, propertyListNodeLimit, true)) return std::nullopt;
+    } else {
+        const auto xml = xmlPropertyListForLibplist(bytes, documentDepthLimit, storage);
+        if (!xml || xml->empty() || xml->size() > UINT32_MAX) return std::nullopt;
+        bytes = *xml;
     }
     plist_t root = nullptr;
-    plist_from_memory(bytes.data(), length, &root);
+    plist_from_memory(bytes.data(), static_cast<std::uint32_t>(bytes.size()), &root);
     if (!root) return std::nullopt;
     std::unique_ptr<void, PlistDeleter> owner(root);
     return convert(root, 0);

@@ -186,6 +186,8 @@ public:
             number(date->secondsSince2001);
         } else if (const Value::Data* data = value.data()) {
             string(data->bytes);
+        } else if (const Value::Uid* uid = value.uid()) {
+            integer(uid->index);
         } else if (const Value::Array* array = value.array()) {
             beginArray();
             for (const Value& element : *array) {

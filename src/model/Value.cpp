@@ -12,11 +12,8 @@ std::optional<bool> Value::boolean() const {
 std::optional<std::uint64_t> Value::number() const {
     if (const Integer* i = std::get_if<Integer>(&storage_)) return i->bits;
     if (const double* d = std::get_if<double>(&storage_)) {
-        const double t = std::trunc(*d);
-        // [-2^63, 2^64): representable as a 64-bit pattern.
-        if (!(t >= -9223372036854775808.0 && t < 18446744073709551616.0)) return std::nullopt;
-        if (t < 0) return static_cast<std::uint64_t>(static_cast<std::int64_t>(t));
-        return static_cast<std::uint64_t>(t);
+        if (!(std::fabs(*d) < 9223372036854775808.0)) return std::nullopt;  // 2^63; NaN fails too
+        return static_cast<std::uint64_t>(static_cast<std::int64_t>(*d));
     }
     return std::nullopt;
 }

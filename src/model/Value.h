@@ -30,6 +30,11 @@ public:
         double secondsSince2001;
         bool operator==(const Date&) const = default;
     };
+    // A keyed archive's object reference: no number.
+    struct Uid {
+        std::uint64_t index;
+        bool operator==(const Uid&) const = default;
+    };
     using Array = std::vector<Value>;
     using Dictionary = std::map<std::string, Value, std::less<>>;
 
@@ -42,6 +47,7 @@ public:
     Value(const char* s) : storage_(std::string(s)) {}
     Value(Data d) : storage_(std::move(d)) {}
     Value(Date d) : storage_(d) {}
+    Value(Uid u) : storage_(u) {}
     Value(Array a) : storage_(std::move(a)) {}
     Value(Dictionary d) : storage_(std::move(d)) {}
 
@@ -52,8 +58,9 @@ public:
 
     // Only true and false count as booleans.
     std::optional<bool> boolean() const;
-    // Integers as their 64-bit pattern; reals truncated toward zero (reals
-    // outside the 64-bit range, and NaN, are not numbers).
+    // Integers as their 64-bit pattern; reals truncated toward zero. A real
+    // that is NaN, infinite or of magnitude 2^63 or more is no number.
+    // (Integers too wide for 64 bits are stored as reals, so they are none either.)
     std::optional<std::uint64_t> number() const;
     std::optional<std::int64_t> signedNumber() const;
     // The number exactly as stored, for range checks that must see fractions.
@@ -62,6 +69,7 @@ public:
     const std::string* string() const { return std::get_if<std::string>(&storage_); }
     const Data* data() const { return std::get_if<Data>(&storage_); }
     const Date* date() const { return std::get_if<Date>(&storage_); }
+    const Uid* uid() const { return std::get_if<Uid>(&storage_); }
     const Array* array() const { return std::get_if<Array>(&storage_); }
     const Dictionary* dictionary() const { return std::get_if<Dictionary>(&storage_); }
 
@@ -77,7 +85,7 @@ public:
     bool operator==(const Value&) const = default;
 
 private:
-    std::variant<Null, bool, Integer, double, std::string, Data, Date, Array, Dictionary> storage_;
+    std::variant<Null, bool, Integer, double, std::string, Data, Date, Uid, Array, Dictionary> storage_;
 };
 
 }  // namespace chordmap

@@ -9,6 +9,8 @@ namespace chordmap {
 namespace {
 
 using testing::BinaryPlist;
+using testing::bigEndian;
+using namespace std::string_literals;
 
 std::string nested(std::string_view open, std::string_view close, std::size_t depth, std::string_view inner = "") {
     std::string out;
@@ -19,167 +21,181 @@ std::string nested(std::string_view open, std::string_view close, std::size_t de
     return out;
 }
 
-std::string xmlPlist(std::string_view body) {
-    return std::string(R"(<?xml version="1.0" encoding="UTF-8"?>
+std::string xmlPlist(std::string_view body, std::string_view encoding = "UTF-8") {
+    return R"(<?xml version="1.0" encoding=")" + std::string(encoding) + R"("?>
 <!DOCTYPE plist PUBLIC "-//Apple//DTD PLIST 1.0//EN" "http://www.apple.com/DTDs/PropertyList-1.0.dtd">
-<plist version="1.0">)") + std::string(body) + "</plist>";
+<plist version="1.0">)" + std::string(body) + "</plist>";
 }
 
-TEST(PropertyList, xmlConvertsEveryKind) {
-    const auto value = parsePropertyList(xmlPlist(R"(<dict>
-      <key>yes</key><true/>
-      <key>no</key><false/>
-      <key>count</key><integer>42</integer>
-      <key>negative</key><integer>-1</integer>
-      <key>real</key><real>2.75</real>
-      <key>name</key><string>键盘 &amp; Maestro</string>
-      <key>list</key><array><string>a</string><integer>1</integer></array>
-      <key>empty</key><array/>
-    </dict>)"));
-    ASSERT_TRUE(value);
-    EXPECT_EQ(value->find("yes")->boolean(), true);
-    EXPECT_EQ(value->find("no")->boolean(), false);
-    EXPECT_EQ(value->find("count")->number(), 42u);
-    EXPECT_EQ(value->find("negative")->number(), ~0ULL);
-    EXPECT_EQ(value->find("real")->number(), 2u);
-    EXPECT_EQ(*value->find("name")->string(), "键盘 & Maestro");
-    EXPECT_EQ(value->find("list")->array()->size(), 2u);
-    EXPECT_EQ(value->find("list")->dictionaries(), std::nullopt);
-    EXPECT_EQ(value->find("empty")->array()->size(), 0u);
-    EXPECT_EQ(value->find("missing"), nullptr);
+std::string utf16(std::string_view ascii, bool bigEndianOrder) {
+    std::string out;
+    for (const char c : ascii) out += bigEndianOrder ? "\0"s + c : c + "\0"s;
+    return out;
 }
 
-TEST(PropertyList, binaryConvertsDictionariesAndArrays) {
+// A binary list holding one dictionary of `key` to an object given as bytes.
+std::string binaryEntry(const std::string& key, const std::string& object) {
     BinaryPlist plist;
-    const auto key = plist.string("AppleSymbolicHotKeys");
-    const auto one = plist.integer(1);
-    const auto list = plist.array({one, one});
-    const auto root = plist.dictionary({{key, list}});
-    const auto value = parsePropertyList(plist.bytes(root));
-    ASSERT_TRUE(value);
-    ASSERT_TRUE(value->find("AppleSymbolicHotKeys"));
-    EXPECT_EQ(*value->find("AppleSymbolicHotKeys"), Value(Value::Array{Value::integer(1), Value::integer(1)}));
+    return plist.bytes(plist.dictionary({{plist.string(key), plist.raw(object)}}));
 }
 
-TEST(PropertyList, hostileInputIsAParseFailureNotACrash) {
+Value array(Value::Array items) { return Value(std::move(items)); }
+Value dictionary(Value::Dictionary members) { return Value(std::move(members)); }
+
+// Each document as the platform its tool runs on reads it: what a source
+// gets to look at, or none when the document is not valid.
+TEST(Documents, readAsTheirPlatformReadsThem) {
+    enum Format { json, propertyList };
     struct Row {
         const char* name;
+        Format format;
         std::string bytes;
+        std::optional<Value> read;
     };
-    std::vector<Row> rows;
-    rows.push_back({"empty", ""});
-    rows.push_back({"garbage", "not a property list at all"});
-    rows.push_back({"truncatedXml", xmlPlist("<dict><key>a</key>")});
-    rows.push_back({"deepXml", xmlPlist(nested("<array>", "</array>", 300'000))});
-    rows.push_back({"deepXmlDicts", xmlPlist(nested("<dict><key>k</key>", "</dict>", 200'000))});
+    const double two64 = 18446744073709551616.0, two63 = 9223372036854775808.0;
+    const std::optional<Value> invalid;
+    const Row rows[] = {
+        {"json, every kind", json, R"({"a": [1, -2, 18446744073709551615, -9223372036854775808, 2.5, true, null, "文"],
+                                      "b": {"c": false}})",
+         dictionary({{"a", array({Value::integer(1), Value::integer(-2), Value::unsignedInteger(~0ULL),
+                                  Value::integer(INT64_MIN), Value(2.5), Value(true), Value(), Value("文")})},
+                     {"b", dictionary({{"c", Value(false)}})}})},
+        {"json, a repeated key keeps its last value", json, R"({"k": 1, "k": 2})",
+         dictionary({{"k", Value::integer(2)}})},
+        {"json, numbers beyond 64 bits and beyond doubles are reals", json,
+         R"([18446744073709551616, -9223372036854775809, 1e400, -1E+400, 1e-400, 0.1e-999, "18446744073709551616"])",
+         array({Value(two64), Value(-two63), Value(HUGE_VAL), Value(-HUGE_VAL), Value(0.0), Value(0.0),
+                Value("18446744073709551616")})},
+        {"json, a key holding U+0000", json, R"({"a\u0000b": 1})", dictionary({{"a\0b"s, Value::integer(1)}})},
+        {"json, text after a NUL", json, "{\"keyCode\": 9}\0junk"s, invalid},
+        {"json, a wide number beside a malformed one", json, "[18446744073709551616, 01]", invalid},
+        {"json, a lone trail surrogate escape", json, R"(["\udc00"])", invalid},
+        {"json, empty", json, "", invalid},
+        {"json, unfinished", json, "{", invalid},
+        {"json, trailing comma", json, R"({"a": 1,})", invalid},
+        {"json, comment", json, "// comment\n{}", invalid},
+        {"json, invalid UTF-8", json, "{\"a\": \"\xff\"}", invalid},
+        {"json, two documents", json, "[1] [2]", invalid},
+        {"json, fraction without digits", json, "[1.]", invalid},
+
+        {"xml, every kind", propertyList, xmlPlist(R"(<dict>
+           <key>yes</key><true/> <key>no</key><false/>
+           <key>count</key><integer>42</integer> <key>negative</key><integer>-1</integer>
+           <key>real</key><real>2.75</real> <key>name</key><string>键盘 &amp; Maestro</string>
+           <key>list</key><array><string>a</string><integer>1</integer></array> <key>empty</key><array/>
+         </dict>)"),
+         dictionary({{"yes", Value(true)}, {"no", Value(false)}, {"count", Value::integer(42)},
+                     {"negative", Value::integer(-1)}, {"real", Value(2.75)}, {"name", Value("键盘 & Maestro")},
+                     {"list", array({Value("a"), Value::integer(1)})}, {"empty", array({})}})},
+        {"xml, byte-order mark", propertyList, "\xEF\xBB\xBF" + xmlPlist("<string>a</string>"), Value("a")},
+        {"xml, declared ISO-8859-1", propertyList, xmlPlist("<string>caf\xE9</string>", "ISO-8859-1"), Value("café")},
+        {"xml, UTF-16 with a byte-order mark", propertyList,
+         "\xFF\xFE" + utf16(xmlPlist("<string>caf&#233;</string>", "UTF-16"), false), Value("café")},
+        {"xml, UTF-16 without one", propertyList, utf16(xmlPlist("<string>b</string>", "UTF-16"), true), Value("b")},
+        {"xml, an encoding nobody knows", propertyList, xmlPlist("<string>a</string>", "x-unknown"), invalid},
+        {"xml, CR LF and CR are LF, a CR reference stays", propertyList,
+         xmlPlist("<string>a\r\nb\rc&#13;d</string>"), Value("a\nb\nc\rd")},
+        {"xml, integers at the 64-bit bounds", propertyList,
+         xmlPlist("<array><integer>18446744073709551615</integer><integer>-9223372036854775808</integer></array>"),
+         array({Value::unsignedInteger(~0ULL), Value::integer(INT64_MIN)})},
+        {"xml, integers beyond them are reals", propertyList,
+         xmlPlist("<array><integer>18446744073709551616</integer><integer> -18446744073709551360</integer>"
+                  "<integer>0x10000000000000000</integer></array>"),
+         array({Value(two64), Value(-18446744073709551360.0), Value(two64)})},
+
+        {"binary, U+0000 in a key and a string", propertyList, binaryEntry("a\0b"s, "\x53" "c\0d"s),
+         dictionary({{"a\0b"s, Value("c\0d"s)}})},
+        {"binary, a lone surrogate", propertyList, binaryEntry("k", testing::utf16Object(u"a\xD800" u"b")),
+         dictionary({{"k", Value("a\uFFFDb")}})},
+        {"binary, a UID", propertyList, binaryEntry("k", "\x80\x05"), dictionary({{"k", Value(Value::Uid{5})}})},
+        {"binary, a 16-byte integer beyond 64 bits", propertyList, binaryEntry("k", "\x14" + bigEndian(1, 8) + bigEndian(5, 8)),
+         dictionary({{"k", Value(two64 + 5)}})},
+        {"binary, a 16-byte integer within them", propertyList, binaryEntry("k", "\x14" + bigEndian(0, 8) + bigEndian(~0ULL, 8)),
+         dictionary({{"k", Value::unsignedInteger(~0ULL)}})},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(row.format == json ? parseJson(row.bytes) : parsePropertyList(row.bytes), row.read);
+    }
+}
+
+// Where a number is expected, integers and reals count, truncated and as
+// their 64-bit pattern; whatever cannot be one counts as absent.
+TEST(Value, numbersAreThoseSixtyFourBitsHold) {
+    const std::pair<Value, std::optional<std::uint64_t>> rows[] = {
+        {Value::integer(-1), ~0ULL},
+        {Value(-1.9), ~0ULL},
+        {Value(65535.99), 65535u},
+        {Value(9223372036854774784.0), 9223372036854774784u},  // the last double below 2^63
+        {Value(9223372036854775808.0), std::nullopt},
+        {Value(-9223372036854775808.0), std::nullopt},
+        {Value(HUGE_VAL), std::nullopt},
+        {Value(std::nan("")), std::nullopt},
+        {Value(true), std::nullopt},
+        {Value("1"), std::nullopt},
+        {Value(Value::Uid{1}), std::nullopt},
+    };
+    for (const auto& [value, number] : rows) EXPECT_EQ(value.number(), number);
+}
+
+TEST(Documents, hostileInputIsAParseFailureNotACrash) {
+    std::vector<std::pair<const char*, std::string>> rows = {
+        {"empty", ""},
+        {"garbage", "not a property list at all"},
+        {"truncated xml", xmlPlist("<dict><key>a</key>")},
+        {"deep xml", xmlPlist(nested("<array>", "</array>", 300'000))},
+        {"deep xml dictionaries", xmlPlist(nested("<dict><key>k</key>", "</dict>", 200'000))},
+    };
     {
         BinaryPlist plist;  // an array that contains itself
-        const auto self = plist.array({0});
-        rows.push_back({"selfCycle", plist.bytes(self)});
+        rows.emplace_back("self cycle", plist.bytes(plist.array({0})));
     }
     {
         BinaryPlist plist;  // a -> b -> a
         const auto a = plist.array({1});
         plist.array({a});
-        rows.push_back({"twoStepCycle", plist.bytes(a)});
+        rows.emplace_back("two-step cycle", plist.bytes(a));
     }
     {
         BinaryPlist plist;  // 300,000 nested arrays
         const std::uint32_t depth = 300'000;
         for (std::uint32_t i = 0; i < depth; ++i) plist.array(i + 1 < depth ? std::vector<std::uint32_t>{i + 1} : std::vector<std::uint32_t>{});
-        rows.push_back({"deepBinary", plist.bytes(0)});
+        rows.emplace_back("deep binary", plist.bytes(0));
     }
     {
         BinaryPlist plist;  // each level refers to the next twice: 2^60 nodes once expanded
-        const std::uint32_t levels = 60;
-        for (std::uint32_t i = 0; i < levels; ++i) {
-            plist.array(i + 1 < levels ? std::vector<std::uint32_t>{i + 1, i + 1} : std::vector<std::uint32_t>{});
-        }
-        rows.push_back({"sharedSubtreeBomb", plist.bytes(0)});
+        for (std::uint32_t i = 0; i < 60; ++i) plist.array(i + 1 < 60 ? std::vector<std::uint32_t>{i + 1, i + 1} : std::vector<std::uint32_t>{});
+        rows.emplace_back("shared subtree bomb", plist.bytes(0));
     }
     {
         BinaryPlist plist;  // claims 2^60 elements
-        plist.raw(std::string("\xAF\x13\x10\x00\x00\x00\x00\x00\x00\x00", 10));
-        rows.push_back({"absurdCount", plist.bytes(0)});
+        plist.raw("\xAF\x13\x10\x00\x00\x00\x00\x00\x00\x00"s);
+        rows.emplace_back("absurd count", plist.bytes(0));
     }
     {
         BinaryPlist plist;  // a reference past the object table
-        plist.array({7});
-        rows.push_back({"referenceOutOfRange", plist.bytes(0)});
+        rows.emplace_back("reference out of range", plist.bytes(plist.array({7})));
     }
-    {
-        BinaryPlist plist;
-        plist.array({});
-        std::string bytes = plist.bytes(0);
-        rows.push_back({"truncatedTrailer", bytes.substr(0, bytes.size() - 5)});
-        std::string badOffsets = bytes;
-        badOffsets[badOffsets.size() - 1] = '\x7F';  // offset table beyond the end
-        rows.push_back({"offsetTableOutOfRange", badOffsets});
-    }
-    for (const auto& row : rows) EXPECT_EQ(parsePropertyList(row.bytes), std::nullopt) << row.name;
+    for (const auto& [name, bytes] : rows) EXPECT_EQ(parsePropertyList(bytes), std::nullopt) << name;
+    EXPECT_EQ(parseJson(nested("[", "]", 600)), std::nullopt);
+    EXPECT_EQ(parseJson(nested("[", "]", 300'000)), std::nullopt);
 }
 
-TEST(PropertyList, depthJustInsideTheLimitStillParses) {
-    const auto inside = parsePropertyList(xmlPlist(nested("<array>", "</array>", 400)));
-    ASSERT_TRUE(inside);
+TEST(Documents, depthJustInsideTheLimitStillParses) {
+    EXPECT_TRUE(parsePropertyList(xmlPlist(nested("<array>", "</array>", 400))));
     BinaryPlist plist;
     for (std::uint32_t i = 0; i < 400; ++i) plist.array(i + 1 < 400 ? std::vector<std::uint32_t>{i + 1} : std::vector<std::uint32_t>{});
     EXPECT_TRUE(parsePropertyList(plist.bytes(0)));
-}
-
-TEST(PropertyList, sharedObjectsWithinReasonAreAccepted) {
-    BinaryPlist plist;
-    const auto leaf = plist.string("shared");
-    std::vector<std::uint32_t> many(10'000, leaf);
-    const auto root = plist.array(many);
-    const auto value = parsePropertyList(plist.bytes(root));
-    ASSERT_TRUE(value);
-    EXPECT_EQ(value->strings()->size(), 10'000u);
-}
-
-TEST(Json, convertsEveryKind) {
-    const auto value = parseJson(R"({"a": [1, -2, 18446744073709551615, 2.5, true, null, "文"], "b": {"c": false}})");
-    ASSERT_TRUE(value);
-    const auto& a = *value->find("a")->array();
-    EXPECT_EQ(a[0].number(), 1u);
-    EXPECT_EQ(a[1].signedNumber(), -2);
-    EXPECT_EQ(a[2].number(), ~0ULL);
-    EXPECT_EQ(a[3].number(), 2u);
-    EXPECT_EQ(a[3].real(), 2.5);
-    EXPECT_EQ(a[4].boolean(), true);
-    EXPECT_EQ(a[4].number(), std::nullopt);
-    EXPECT_TRUE(a[5].isNull());
-    EXPECT_EQ(*a[6].string(), "文");
-    EXPECT_EQ(value->find("b")->find("c")->boolean(), false);
-}
-
-TEST(Json, repeatedKeyKeepsItsLastValue) {
-    EXPECT_EQ(parseJson(R"({"k": 1, "k": 2})")->find("k")->number(), 2u);
-}
-
-TEST(Json, rejectsWhatIsNotStrictJson) {
-    const std::string rows[] = {
-        "",
-        "{",
-        "{\"a\": 1,}",
-        "// comment\n{}",
-        "{\"a\": \"\xff\"}",
-        "[1] [2]",
-        nested("[", "]", 600),
-        nested("[", "]", 300'000),
-    };
-    for (const auto& row : rows) EXPECT_EQ(parseJson(row), std::nullopt) << row.substr(0, 40);
     EXPECT_TRUE(parseJson(nested("[", "]", 500)));
 }
 
-TEST(Value, numbersAreIntegersAndTruncatedRealsButNotBooleans) {
-    EXPECT_EQ(Value(-1.9).number(), ~0ULL);
-    EXPECT_EQ(Value(65535.99).number(), 65535u);
-    EXPECT_EQ(Value(1e300).number(), std::nullopt);
-    EXPECT_EQ(Value(std::nan("")).number(), std::nullopt);
-    EXPECT_EQ(Value(true).number(), std::nullopt);
-    EXPECT_EQ(Value::integer(1).boolean(), std::nullopt);
-    EXPECT_EQ(Value("1").number(), std::nullopt);
+TEST(Documents, xmlArraysKeepEveryElementInOrder) {
+    std::string body = "<array>";
+    for (int i = 0; i < 3000; ++i) body += "<integer>" + std::to_string(i) + "</integer>";
+    const auto value = parsePropertyList(xmlPlist(body + "</array>"));
+    ASSERT_TRUE(value);
+    ASSERT_EQ(value->array()->size(), 3000u);
+    for (std::size_t i = 0; i < 3000; ++i) ASSERT_EQ((*value->array())[i].number(), i);
 }
 
 }  // namespace

@@ -3,51 +3,52 @@
 namespace chordmap::testing {
 namespace {
 
-void appendBigEndian(std::string& out, std::uint64_t value, int width) {
-    for (int i = width - 1; i >= 0; --i) out += static_cast<char>((value >> (8 * i)) & 0xFF);
-}
-
 std::string marker(unsigned type, std::uint64_t count) {
-    std::string out;
-    if (count < 15) {
-        out += static_cast<char>((type << 4) | count);
-    } else {
-        out += static_cast<char>((type << 4) | 0xF);
-        out += static_cast<char>(0x13);  // 8-byte integer follows
-        appendBigEndian(out, count, 8);
-    }
-    return out;
+    if (count < 15) return std::string(1, static_cast<char>((type << 4) | count));
+    return std::string(1, static_cast<char>((type << 4) | 0xF)) + "\x13" + bigEndian(count, 8);
 }
 
 }  // namespace
+
+std::string bigEndian(std::uint64_t value, int width) {
+    std::string out;
+    for (int i = width - 1; i >= 0; --i) out += static_cast<char>(i >= 8 ? 0 : (value >> (8 * i)) & 0xFF);
+    return out;
+}
+
+std::string utf16Object(std::u16string_view text) {
+    std::string out = marker(0x6, text.size());
+    for (const char16_t c : text) out += bigEndian(c, 2);
+    return out;
+}
 
 std::uint32_t BinaryPlist::raw(std::string bytes) {
     objects_.push_back(std::move(bytes));
     return static_cast<std::uint32_t>(objects_.size() - 1);
 }
 
-std::uint32_t BinaryPlist::integer(std::uint64_t value) {
-    std::string out(1, static_cast<char>(0x13));
-    appendBigEndian(out, value, 8);
-    return raw(out);
-}
+std::uint32_t BinaryPlist::integer(std::uint64_t value) { return raw("\x13" + bigEndian(value, 8)); }
 
-std::uint32_t BinaryPlist::boolean(bool value) { return raw(std::string(1, static_cast<char>(value ? 0x09 : 0x08))); }
+std::uint32_t BinaryPlist::boolean(bool value) { return raw(value ? "\x09" : "\x08"); }
 
 std::uint32_t BinaryPlist::string(const std::string& ascii) { return raw(marker(0x5, ascii.size()) + ascii); }
 
-std::string BinaryPlist::arrayBytes(const std::vector<std::uint32_t>& references) {
-    std::string out = marker(0xA, references.size());
-    for (auto ref : references) appendBigEndian(out, ref, 4);
-    return out;
-}
-
-std::uint32_t BinaryPlist::array(const std::vector<std::uint32_t>& references) { return raw(arrayBytes(references)); }
+std::uint32_t BinaryPlist::utf16(std::u16string_view text) { return raw(utf16Object(text)); }
 
 std::uint32_t BinaryPlist::dictionary(const std::vector<std::pair<std::uint32_t, std::uint32_t>>& entries) {
-    std::string out = marker(0xD, entries.size());
-    for (const auto& entry : entries) appendBigEndian(out, entry.first, 4);
-    for (const auto& entry : entries) appendBigEndian(out, entry.second, 4);
+    std::vector<std::uint32_t> keys, values;
+    for (const auto& [key, value] : entries) {
+        keys.push_back(key);
+        values.push_back(value);
+    }
+    return container(0xD, keys, values);
+}
+
+std::uint32_t BinaryPlist::container(unsigned type, const std::vector<std::uint32_t>& first,
+                                     const std::vector<std::uint32_t>& second) {
+    std::string out = marker(type, first.size());
+    for (const auto reference : first) out += bigEndian(reference, referenceSize_);
+    for (const auto reference : second) out += bigEndian(reference, referenceSize_);
     return raw(out);
 }
 
@@ -59,14 +60,11 @@ std::string BinaryPlist::bytes(std::uint32_t top) const {
         out += object;
     }
     const std::uint64_t tableOffset = out.size();
-    for (auto offset : offsets) appendBigEndian(out, offset, 8);
+    for (const auto offset : offsets) out += bigEndian(offset, offsetSize_);
     out += std::string(6, '\0');
-    out += static_cast<char>(8);  // offset size
-    out += static_cast<char>(4);  // reference size
-    appendBigEndian(out, objects_.size(), 8);
-    appendBigEndian(out, top, 8);
-    appendBigEndian(out, tableOffset, 8);
-    return out;
+    out += static_cast<char>(offsetSize_);
+    out += static_cast<char>(referenceSize_);
+    return out + bigEndian(objects_.size(), 8) + bigEndian(top, 8) + bigEndian(tableOffset, 8);
 }
 
 }  // namespace chordmap::testing
