@@ -35,14 +35,12 @@ std::string repeated(const std::string& piece, std::size_t size = fourMegabytes)
 }
 
 void skhd(benchmark::State& state, const std::string& text) {
-    for (auto _ : state) benchmark::DoNotOptimize(skhdFindings(text, cmdA, sourceURL));
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
-}
-
-// The same findings by the binding-line pattern, line by line: the
-// reference the skhd matcher replaces, for comparison in the same run.
-void skhdByPattern(benchmark::State& state, const std::string& text) {
-    for (auto _ : state) benchmark::DoNotOptimize(skhdFindingsByPattern(text, cmdA, sourceURL));
+    for (auto _ : state) {
+        Inventory inventory(cmdA);
+        SkhdConfiguration configuration;
+        skhdDeclarations(text, sourceURL, configuration, inventory);
+        benchmark::DoNotOptimize(inventory);
+    }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
 }
 
@@ -67,22 +65,6 @@ void hammerspoonByPattern(benchmark::State& state, const std::string& text) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
 }
 
-// The binding pattern alone on a line of spaces, as it runs without the
-// white-space folding: the search stops at its work limit. The skhd
-// source's own matcher never backtracks; this is the reference's bound.
-void skhdPatternAtItsLimit(benchmark::State& state) {
-    const auto pattern = Regex::compile(R"(^\s*(?:(\w+)\s*<\s*)?([A-Za-z+\s]*)\s*-\s*(0x[0-9A-Fa-f]+|[^\s:]+)\s*(:|\[|->))");
-    RegexMatcher matcher(*pattern);
-    const std::string line = std::string(static_cast<std::size_t>(state.range(0)), ' ') + "- :";
-    bool exhausted = false;
-    for (auto _ : state) {
-        benchmark::DoNotOptimize(matcher.firstMatch(line));
-        exhausted = matcher.lastSearchExhausted();
-    }
-    state.counters["exhausted"] = exhausted ? 1 : 0;
-}
-BENCHMARK(skhdPatternAtItsLimit)->Arg(100)->Arg(200)->Arg(400)->Arg(2000)->Arg(300'000)->Unit(benchmark::kMillisecond);
-
 BENCHMARK_CAPTURE(skhd, spaces300k, std::string(300'000, ' ') + "- :")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(skhd, pluses300k, std::string(300'000, '+') + "- :")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(skhd, tabsAndSpaces4MB, repeated(" \t") + "- :")->Unit(benchmark::kMillisecond);
@@ -93,9 +75,17 @@ BENCHMARK_CAPTURE(skhd, spaceLines4MB, repeated(std::string(150, ' ') + "- :\n")
 BENCHMARK_CAPTURE(skhd, hyphenLines4MB, repeated("-\n"))->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(skhd, bindingLines4MB, repeated("cmd + shift - a : open -a Terminal\n"))->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(skhd, keyGivenBackToAnArrow4MB, "cmd - a->" + std::string(fourMegabytes, 'b'))->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(skhdByPattern, spaceLines4MB, repeated(std::string(150, ' ') + "- :\n"))->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(skhdByPattern, bindingLines4MB, repeated("cmd + shift - a : open -a Terminal\n"))
-    ->Unit(benchmark::kMillisecond);
+// What skhd's own grammar adds: one statement over the whole text (a list
+// of modes, a chain of modifiers, a process list, a continued command, an
+// unclosed string), bindings in a mode never declared, lines it refuses.
+BENCHMARK_CAPTURE(skhd, modeList4MB, repeated("mode, ") + "mode < a : x")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(skhd, modifierChain4MB, repeated("cmd + ") + "cmd - a : x")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(skhd, processList4MB, "cmd - a [\n" + repeated("\"kitty\" : x\n") + "]")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(skhd, continuedCommand4MB, "cmd - a : x" + repeated(" \\\n"))->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(skhd, backslashRuns4MB, "cmd - a : " + repeated(std::string(1000, '\\') + "\n"))->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(skhd, unclosedString4MB, ".load \"" + std::string(fourMegabytes, 'x'))->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(skhd, undeclaredModeLines4MB, repeated("mode < cmd - a : x\n"))->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(skhd, refusedLines4MB, repeated("cmd - 0x2c : x\n"))->Unit(benchmark::kMillisecond);
 
 BENCHMARK_CAPTURE(hammerspoon, openCalls4MB, repeated("hs.hotkey.bind({"))->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(hammerspoon, openTables4MB, repeated("mods = {"))->Unit(benchmark::kMillisecond);
@@ -133,11 +123,10 @@ void worstHome(benchmark::State& state) {
     const ConfigurationScanner scanner(home.string(), systemPlatform());
     const ShortcutSpec cmdAltK(40, command | option);
     for (auto _ : state) {
-        DetectionSnapshot snapshot{.shortcut = cmdAltK, .findings = {}, .notes = {}, .checkedSources = {},
-                                   .observedAt = {}, .receivedKey = false};
-        scanner.skhd(cmdAltK, snapshot);
-        scanner.hammerspoon(cmdAltK, snapshot);
-        benchmark::DoNotOptimize(snapshot);
+        Inventory inventory(cmdAltK);
+        scanner.skhd(inventory);
+        scanner.hammerspoon(inventory);
+        benchmark::DoNotOptimize(inventory);
     }
     std::filesystem::remove_all(home);
 }
