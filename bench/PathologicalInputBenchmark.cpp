@@ -36,7 +36,8 @@ std::string repeated(const std::string& piece, std::size_t size = fourMegabytes)
 void skhd(benchmark::State& state, const std::string& text) {
     for (auto _ : state) {
         Inventory inventory;
-        skhdDeclarations(text, sourceURL, inventory);
+        SkhdConfiguration configuration;
+        skhdDeclarations(text, sourceURL, configuration, inventory);
         benchmark::DoNotOptimize(inventory);
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
@@ -62,6 +63,17 @@ BENCHMARK_CAPTURE(skhd, spaceLines4MB, repeated(std::string(150, ' ') + "- :\n")
 BENCHMARK_CAPTURE(skhd, hyphenLines4MB, repeated("-\n"))->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(skhd, bindingLines4MB, repeated("cmd + shift - a : open -a Terminal\n"))->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(skhd, keyGivenBackToAnArrow4MB, "cmd - a->" + std::string(fourMegabytes, 'b'))->Unit(benchmark::kMillisecond);
+// What skhd's own grammar adds: one statement over the whole text (a list
+// of modes, a chain of modifiers, a process list, a continued command, an
+// unclosed string), bindings in a mode never declared, lines it refuses.
+BENCHMARK_CAPTURE(skhd, modeList4MB, repeated("mode, ") + "mode < a : x")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(skhd, modifierChain4MB, repeated("cmd + ") + "cmd - a : x")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(skhd, processList4MB, "cmd - a [\n" + repeated("\"kitty\" : x\n") + "]")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(skhd, continuedCommand4MB, "cmd - a : x" + repeated(" \\\n"))->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(skhd, backslashRuns4MB, "cmd - a : " + repeated(std::string(1000, '\\') + "\n"))->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(skhd, unclosedString4MB, ".load \"" + std::string(fourMegabytes, 'x'))->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(skhd, undeclaredModeLines4MB, repeated("mode < cmd - a : x\n"))->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(skhd, refusedLines4MB, repeated("cmd - 0x2c : x\n"))->Unit(benchmark::kMillisecond);
 
 BENCHMARK_CAPTURE(hammerspoon, openCalls4MB, repeated("hs.hotkey.bind({"))->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(hammerspoon, openTables4MB, repeated("mods = {"))->Unit(benchmark::kMillisecond);

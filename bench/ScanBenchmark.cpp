@@ -227,7 +227,7 @@ std::string skhdText(std::size_t size) {
         [](std::size_t i) {
             static const char* const mods[] = {"cmd", "alt", "cmd + alt", "shift + ctrl", "lcmd", "hyper"};
             static const char* const keys[] = {"h", "j", "k", "l", "0x21", "return", "left", "f1"};
-            std::string line;
+            std::string line = i == 0 ? ":: resize @\n" : "";
             if (i % 10 == 0) line += "# window management, block " + std::to_string(i / 10) + "\n";
             if (i % 7 == 0) line += "resize < ";
             line += std::string(mods[i % 6]) + " - " + keys[(i / 6) % 8] + " : yabai -m window --focus " +

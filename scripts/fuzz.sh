@@ -24,8 +24,7 @@ seeds() {
     KeyboardMaestroFuzzer) printf '%s\n' "$corpus/keyboard-maestro" "$home/Library/Application Support" "$findings" ;;
     KarabinerFuzzer) printf '%s\n' "$corpus"/{karabiner,karabiner-rules} ;;
     KnownPreferencesFuzzer) printf '%s\n' "$corpus"/{rectangle,maccy,raycast,monitorcontrol} "$home/Library/Preferences" "$home/Library/Containers" "$findings" ;;
-    SkhdFuzzer) printf '%s\n' "$corpus/skhd" ;;
-    SkhdMatcherFuzzer) printf '%s\n' "$corpus/skhd" "$home/.config/skhd" ;;
+    SkhdFuzzer) printf '%s\n' "$corpus/skhd" "$home/.config/skhd" ;;
     HammerspoonFuzzer | LuaCommentsFuzzer | HammerspoonMatcherFuzzer) printf '%s\n' "$corpus/hammerspoon" ;;
     RaycastShortcutFuzzer) printf '%s\n' tests/fuzz/seeds/raycast ;;
     KeyNameFuzzer) printf '%s\n' tests/fuzz/seeds/keynames ;;

@@ -2,45 +2,36 @@
 
 #include "scan/Declaration.h"
 
-#include <optional>
+#include <cstddef>
+#include <functional>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace chordmap {
 
-// The binding lines of one skhd configuration text, in line order, each
-// claiming its key and modifiers exactly. A line bound to a mode, to an
-// application list or to a left- or right-hand modifier is conditional.
-void skhdDeclarations(std::string_view text, const Url& sourceURL, Inventory& inventory);
-
-// The parts of a binding line, as text: the mode before "<" (none without
-// one), the modifier text (untrimmed), the key, and the separator that
-// begins the action (":", "[" or "->").
-struct SkhdBindingText {
-    std::optional<std::string> mode;
-    std::string modifiers;
-    std::string key;
-    std::string separator;
-
-    bool operator==(const SkhdBindingText&) const = default;
+// What one skhd configuration has declared so far, over the files it loads
+// in the order skhd reads them: skhd refuses a mode named before its
+// declaration, a mode declared twice, and an empty process blacklist.
+struct SkhdConfiguration {
+    // Mode name → declared with "::" ("default" exists once a binding is in it).
+    std::map<std::string, bool, std::less<>> modes;
+    std::size_t blacklisted = 0;
 };
 
-// The same parts as views into the line they were found in.
-struct SkhdBinding {
-    std::optional<std::string_view> mode;
-    std::string_view modifiers;
-    std::string_view key;
-    std::string_view separator;
-
-    SkhdBindingText text() const;
+// What one file leaves to the rest of its configuration.
+struct SkhdFile {
+    std::vector<std::string> loads;  // .load paths as written, in order
+    std::size_t firstRefusedLine = 0;  // the first line skhd cannot parse; 0 for none
 };
 
-// The binding at the start of `line`, if it is one: exactly what the
-// binding-line regular expression
-//   ^\s*(?:(\w+)\s*<\s*)?([A-Za-z+\s]*)\s*-\s*(0x[0-9A-Fa-f]+|[^\s:]+)\s*(:|\[|->)
-// captures, found in time linear in the line's length. An ill-formed UTF-8
-// sequence counts as one U+FFFD.
-std::optional<SkhdBinding> skhdBindingOf(std::string_view line);
+// Declares the key bindings of one skhd file, read as skhd's own tokenizer
+// and parser read it. A binding that needs a mode other than "default", a
+// frontmost application, or a left- or right-hand modifier is conditional.
+// Where skhd would give up on the file, the bindings around the fault still
+// count; the file says where the first fault is.
+SkhdFile skhdDeclarations(std::string_view text, const Url& sourceURL, SkhdConfiguration& configuration,
+                          Inventory& inventory);
 
 }  // namespace chordmap

@@ -1,12 +1,11 @@
 #pragma once
 
-// The regular expressions the hand-written skhd and Lua matchers stand for,
-// run by ICU: the reference the fuzzers hold the fast matchers to.
+// The regular expressions the hand-written Lua matcher stands for, run by
+// ICU: the reference the fuzzer holds the fast matcher to.
 
 #include "model/Text.h"
 #include "platform/Regex.h"
 #include "scan/LuaText.h"
-#include "scan/Skhd.h"
 
 #include <array>
 #include <optional>
@@ -16,28 +15,11 @@
 
 namespace chordmap::reference {
 
-inline const char* const skhdBindingLine =
-    R"(^\s*(?:(\w+)\s*<\s*)?([A-Za-z+\s]*)\s*-\s*(0x[0-9A-Fa-f]+|[^\s:]+)\s*(:|\[|->))";
-
 // Group 1 is the modifier list between the braces, group 2 the key name.
 inline constexpr std::array<const char*, 2> luaDeclarations{
     R"(hs\.hotkey\.(?:bind|new)\s*\(\s*\{([^}]*)\}\s*,\s*["']([^"']+)["'])",
     R"(mods\s*=\s*\{([^}]*)\}\s*,\s*key\s*=\s*["']([^"']+)["'])",
 };
-
-// The binding at the start of a line; none when there is none or when the
-// search ran out of work, which `exhausted` then tells.
-inline std::optional<SkhdBindingText> skhdBinding(std::string_view line, bool* exhausted = nullptr) {
-    static const std::optional<Regex> pattern = Regex::compile(skhdBindingLine);
-    if (exhausted) *exhausted = false;
-    if (!pattern) return std::nullopt;
-    thread_local RegexMatcher matcher(*pattern);
-    std::optional<RegexMatch> match = matcher.firstMatch(line);
-    if (exhausted) *exhausted = matcher.lastSearchExhausted();
-    if (!match) return std::nullopt;
-    return SkhdBindingText{.mode = match->group(1), .modifiers = match->group(2).value_or(""),
-                           .key = match->group(3).value_or(""), .separator = match->group(4).value_or("")};
-}
 
 // Every declaration of a stripped Lua text; none when a search gave up.
 inline std::optional<std::vector<LuaHotKeyDeclaration>> luaHotKeyDeclarations(std::string_view stripped) {
