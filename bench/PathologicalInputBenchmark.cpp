@@ -3,11 +3,13 @@
 // whole 4 MB files built from them. Real files for comparison.
 // Run: build/bench/bench/PathologicalInputBenchmark
 
+#include "../tests/support/ReferenceMatchers.h"
 #include "model/Evidence.h"
 #include "platform/Platform.h"
 #include "platform/Regex.h"
 #include "scan/ConfigurationScanner.h"
 #include "scan/Hammerspoon.h"
+#include "scan/LuaText.h"
 #include "scan/Skhd.h"
 
 #include <benchmark/benchmark.h>
@@ -35,21 +37,37 @@ std::string repeated(const std::string& piece, std::size_t size = fourMegabytes)
 }
 
 void skhd(benchmark::State& state, const std::string& text) {
-    for (auto _ : state) benchmark::DoNotOptimize(skhdFindings(text, cmdA, sourceURL));
+    for (auto _ : state) {
+        Inventory inventory(cmdA);
+        skhdDeclarations(text, sourceURL, inventory);
+        benchmark::DoNotOptimize(inventory);
+    }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
 }
 
 // The same findings by the binding-line pattern, line by line: the
 // reference the skhd matcher replaces, for comparison in the same run.
 void skhdByPattern(benchmark::State& state, const std::string& text) {
-    for (auto _ : state) benchmark::DoNotOptimize(skhdFindingsByPattern(text, cmdA, sourceURL));
+    for (auto _ : state) {
+        std::size_t found = 0;
+        for (std::size_t start = 0; start <= text.size();) {
+            const std::size_t end = std::min(text.find('\n', start), text.size());
+            found += reference::skhdBinding(std::string_view(text).substr(start, end - start)) ? 1 : 0;
+            start = end + 1;
+        }
+        benchmark::DoNotOptimize(found);
+    }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
 }
 
 void hammerspoon(benchmark::State& state, const std::string& text) {
     const Processes& processes = systemPlatform().processes;
     const ShortcutSpec cmdAltK(40, command | option);
-    for (auto _ : state) benchmark::DoNotOptimize(hammerspoonFindings(processes, text, cmdAltK, sourceURL));
+    for (auto _ : state) {
+        Inventory inventory(cmdAltK);
+        hammerspoonDeclarations(processes, text, sourceURL, inventory);
+        benchmark::DoNotOptimize(inventory);
+    }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
 }
 
@@ -59,7 +77,7 @@ void hammerspoonByPattern(benchmark::State& state, const std::string& text) {
     const std::string stripped = stripLuaComments(text);
     bool exhausted = false;
     for (auto _ : state) {
-        const auto found = luaHotKeyDeclarationsByPattern(stripped);
+        const auto found = reference::luaHotKeyDeclarations(stripped);
         exhausted = !found;
         benchmark::DoNotOptimize(found);
     }
@@ -133,11 +151,10 @@ void worstHome(benchmark::State& state) {
     const ConfigurationScanner scanner(home.string(), systemPlatform());
     const ShortcutSpec cmdAltK(40, command | option);
     for (auto _ : state) {
-        DetectionSnapshot snapshot{.shortcut = cmdAltK, .findings = {}, .notes = {}, .checkedSources = {},
-                                   .observedAt = {}, .receivedKey = false};
-        scanner.skhd(cmdAltK, snapshot);
-        scanner.hammerspoon(cmdAltK, snapshot);
-        benchmark::DoNotOptimize(snapshot);
+        Inventory inventory(cmdAltK);
+        scanner.skhd(inventory);
+        scanner.hammerspoon(inventory);
+        benchmark::DoNotOptimize(inventory);
     }
     std::filesystem::remove_all(home);
 }

@@ -393,21 +393,20 @@ double addedPeakMegabytes(const std::function<void()>& work) {
     return static_cast<double>(std::max(0L, peak - before)) / 1024.0;
 }
 
-DetectionSnapshot emptySnapshot() {
-    return DetectionSnapshot{.shortcut = cmdAltK, .findings = {}, .notes = {}, .checkedSources = {},
-                             .observedAt = {}, .receivedKey = false};
-}
-
+// One source (or the whole scan) as a one-combination scan runs it.
 void runSource(const ConfigurationScanner& scanner, const std::string& source) {
-    DetectionSnapshot snapshot = emptySnapshot();
-    if (source == "whole") snapshot = scanner.scan(cmdAltK);
-    else if (source == "system") scanner.system(cmdAltK, snapshot);
-    else if (source == "keyboardMaestro") scanner.keyboardMaestro(cmdAltK, snapshot);
-    else if (source == "karabiner") scanner.karabiner(cmdAltK, snapshot);
-    else if (source == "skhd") scanner.skhd(cmdAltK, snapshot);
-    else if (source == "hammerspoon") scanner.hammerspoon(cmdAltK, snapshot);
-    else if (source == "knownPreferences") scanner.knownPreferences(cmdAltK, snapshot);
-    benchmark::DoNotOptimize(snapshot);
+    if (source == "whole") {
+        benchmark::DoNotOptimize(scanner.scan(cmdAltK));
+        return;
+    }
+    Inventory inventory(cmdAltK);
+    if (source == "system") scanner.system(inventory);
+    else if (source == "keyboardMaestro") scanner.keyboardMaestro(inventory);
+    else if (source == "karabiner") scanner.karabiner(inventory);
+    else if (source == "skhd") scanner.skhd(inventory);
+    else if (source == "hammerspoon") scanner.hammerspoon(inventory);
+    else if (source == "knownPreferences") scanner.knownPreferences(inventory);
+    benchmark::DoNotOptimize(inventory);
 }
 
 std::map<std::string, double> wholeScanSeconds;
