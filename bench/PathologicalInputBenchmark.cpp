@@ -1,6 +1,7 @@
 // How long the skhd and Hammerspoon sources take on the worst inputs we know
-// of: lines that make the binding patterns backtrack, single 4 MB lines, and
-// whole 4 MB files built from them. Real files for comparison.
+// of: lines that make the binding patterns backtrack, single 4 MB lines,
+// Lua nested past its limit, loops multiplying a table's entries, and whole
+// 4 MB files built from them. Real files for comparison.
 // Run: build/bench/bench/PathologicalInputBenchmark
 
 #include "../tests/support/ReferenceMatchers.h"
@@ -33,6 +34,13 @@ std::string repeated(const std::string& piece, std::size_t size = fourMegabytes)
     std::string out;
     out.reserve(size + piece.size());
     while (out.size() + piece.size() <= size) out += piece;
+    return out;
+}
+
+// The piece again and again, its first name numbered: a1 = ..., a2 = ...
+std::string named(const std::string& piece, std::size_t size = fourMegabytes) {
+    std::string out;
+    for (std::size_t i = 1; out.size() + piece.size() + 8 <= size; ++i) out += piece.substr(0, 1) + std::to_string(i) + piece.substr(1);
     return out;
 }
 
@@ -71,13 +79,13 @@ void hammerspoon(benchmark::State& state, const std::string& text) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
 }
 
-// The Lua declarations by the two regular expressions the hand-written
-// search replaces: the reference, which gives up at its work limit.
+// The literal Lua declarations by the two regular expressions the
+// hand-written search (which reads the inside of strings) replaces: the
+// reference, which gives up at its work limit.
 void hammerspoonByPattern(benchmark::State& state, const std::string& text) {
-    const std::string stripped = stripLuaComments(text);
     bool exhausted = false;
     for (auto _ : state) {
-        const auto found = reference::luaHotKeyDeclarations(stripped);
+        const auto found = reference::luaHotKeyDeclarations(text);
         exhausted = !found;
         benchmark::DoNotOptimize(found);
     }
@@ -118,13 +126,16 @@ BENCHMARK_CAPTURE(skhdByPattern, bindingLines4MB, repeated("cmd + shift - a : op
 BENCHMARK_CAPTURE(hammerspoon, openCalls4MB, repeated("hs.hotkey.bind({"))->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(hammerspoon, openTables4MB, repeated("mods = {"))->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(hammerspoon, openCallLines4MB, repeated("hs.hotkey.bind({'cmd',\n"))->Unit(benchmark::kMillisecond);
-// Every opening runs to the one brace at the end, then fails after it.
-BENCHMARK_CAPTURE(hammerspoon, openCallsOneBrace4MB, repeated("hs.hotkey.bind({", fourMegabytes - 1) + "}")
+BENCHMARK_CAPTURE(hammerspoon, parentheses4MB, repeated("("))->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(hammerspoon, calls4MB, repeated("a''"))->Unit(benchmark::kMillisecond);
+// Inside one string: every opening runs to the one brace at the end.
+BENCHMARK_CAPTURE(hammerspoon, openCallsOneBraceInAString4MB, "s = [[" + repeated("hs.hotkey.bind({", fourMegabytes - 9) + "}]]")
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(hammerspoon, openTablesOneBrace4MB, repeated("mods = {", fourMegabytes - 1) + "}")
+BENCHMARK_CAPTURE(hammerspoon, openTablesOneBraceInAString4MB, "s = [[" + repeated("mods = {", fourMegabytes - 9) + "}]]")
     ->Unit(benchmark::kMillisecond);
 // One entry whose key name runs to the only closing quote, 4 MB on.
-BENCHMARK_CAPTURE(hammerspoon, openKeysOneQuote4MB, "mods = {}, key = '" + repeated("mods = {}, key = ", fourMegabytes - 19) + "'")
+BENCHMARK_CAPTURE(hammerspoon, openKeysOneQuoteInAString4MB,
+                  "s = [[mods = {}, key = '" + repeated("mods = {}, key = ", fourMegabytes - 25) + "']]")
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(hammerspoonByPattern, openCallsOneBrace4MB, repeated("hs.hotkey.bind({", fourMegabytes - 1) + "}")
     ->Unit(benchmark::kMillisecond);
@@ -136,6 +147,20 @@ BENCHMARK_CAPTURE(hammerspoon, hyphens4MB, std::string(fourMegabytes, '-'))->Uni
 BENCHMARK_CAPTURE(hammerspoon, declarations4MB, repeated("hs.hotkey.bind({'cmd', 'alt'}, 'K', function() end) -- note\n"))
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(hammerspoon, tables4MB, repeated("{ mods = {'ctrl', 'alt'}, key = 'k', fn = f },\n"))
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(hammerspoon, namedLists4MB, repeated("local m = {'cmd', 'alt'} hs.hotkey.bind(m, 'k', f)\n"))
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(hammerspoon, oneLargeTable4MB, "t = {" + named("a = {{'cmd'}, 'k'}, ") + "}")
+    ->Unit(benchmark::kMillisecond);
+// Each loop (or Spoon mapping) would hand every entry of one large table
+// to a binding again.
+BENCHMARK_CAPTURE(hammerspoon, loopsOverOneTable4MB,
+                  "m = {'cmd'} t = {" + repeated("{key = 'k'}, ", 400'000) + "}\n" +
+                      repeated("for _, e in ipairs(t) do hs.hotkey.bind(m, e.key) end\n", 3'600'000))
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(hammerspoon, mappingsOfOneTable4MB,
+                  "t = {" + named("a = {{'cmd'}, 'k'}, ", 400'000) + "}\n" +
+                      repeated("spoon.S:bindHotkeys(t)\n", 3'600'000))
     ->Unit(benchmark::kMillisecond);
 
 // A whole Hammerspoon scan of a home holding the worst case for both

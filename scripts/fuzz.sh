@@ -26,7 +26,7 @@ seeds() {
     KnownPreferencesFuzzer) printf '%s\n' "$corpus"/{rectangle,maccy,raycast,monitorcontrol} "$home/Library/Preferences" "$findings" ;;
     SkhdFuzzer) printf '%s\n' "$corpus/skhd" ;;
     SkhdMatcherFuzzer) printf '%s\n' "$corpus/skhd" "$home/.config/skhd" ;;
-    HammerspoonFuzzer | LuaCommentsFuzzer | HammerspoonMatcherFuzzer) printf '%s\n' "$corpus/hammerspoon" ;;
+    HammerspoonFuzzer | HammerspoonMatcherFuzzer) printf '%s\n' "$corpus/hammerspoon" ;;
     RaycastShortcutFuzzer) printf '%s\n' tests/fuzz/seeds/raycast ;;
     KeyNameFuzzer) printf '%s\n' tests/fuzz/seeds/keynames ;;
     CommandLineFuzzer) printf '%s\n' tests/fuzz/seeds/commandline ;;

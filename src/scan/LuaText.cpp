@@ -33,26 +33,6 @@ std::size_t findAny(std::string_view text, std::size_t from, char a, char b, cha
     return text.size();
 }
 
-// The characters of UTF-8 text, counted by their lead bytes.
-std::size_t leadBytes(std::string_view text) {
-    std::size_t continuation = 0;
-    for (const char c : text) continuation += (static_cast<unsigned char>(c) & 0xC0) == 0x80 ? 1 : 0;
-    return text.size() - continuation;
-}
-
-// Comment text replaced character by character: line feeds stay, anything
-// else becomes one space. A character is counted by its lead byte.
-void appendBlanked(std::string_view comment, std::string& out) {
-    for (std::size_t from = 0;;) {
-        const std::size_t lineFeed = comment.find('\n', from);
-        const std::size_t end = lineFeed == std::string_view::npos ? comment.size() : lineFeed;
-        out.append(leadBytes(comment.substr(from, end - from)), ' ');
-        if (lineFeed == std::string_view::npos) return;
-        out += '\n';
-        from = lineFeed + 1;
-    }
-}
-
 // The level of the long bracket "[", "="s, "[" at `offset`; none when there
 // is none (also when the text ends inside it).
 std::optional<std::size_t> longBracketLevel(std::string_view text, std::size_t offset) {
@@ -73,38 +53,45 @@ std::size_t closingBracket(std::string_view text, std::size_t offset, std::size_
     return std::string_view::npos;
 }
 
-// Where the comment whose two hyphens end at `afterHyphens` ends; its text
-// is blanked into `out`.
-std::size_t skipComment(std::string_view text, std::size_t afterHyphens, std::string& out) {
-    if (const std::optional<std::size_t> level = longBracketLevel(text, afterHyphens)) {
-        const std::size_t body = afterHyphens + *level + 2;
-        const std::size_t close = closingBracket(text, body, *level);
-        if (close == std::string_view::npos) {
-            appendBlanked(text.substr(body), out);
-            return text.size();
-        }
-        appendBlanked(text.substr(body, close - body), out);
-        return close + *level + 2;
-    }
-    std::size_t lineFeed = text.find('\n', afterHyphens);
-    if (lineFeed == std::string_view::npos) lineFeed = text.size();
-    appendBlanked(text.substr(afterHyphens, lineFeed - afterHyphens), out);
-    return lineFeed;
+bool isSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isHexDigit(char c) { return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+bool isNameStart(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'; }
+bool isNamePart(char c) { return isNameStart(c) || isDigit(c); }
+
+int hexValue(char c) {
+    if (isDigit(c)) return c - '0';
+    return (c | 0x20) - 'a' + 10;
 }
 
-// Where the string opened by the quote at `open` ends: past its closing
-// quote, or the end of the text. A backslash hides the byte after it; the
-// rest of an escaped multi-byte character holds no quote or backslash.
-std::size_t skipString(std::string_view text, std::size_t open) {
-    const char quote = text[open];
-    for (std::size_t at = findAny(text, open + 1, quote, '\\', quote); at < text.size();
-         at = findAny(text, at + 2, quote, '\\', quote)) {
-        if (text[at] == quote) return at + 1;
+LuaToken keyword(std::string_view word) {
+    const auto either = [&](std::string_view a, LuaToken ta, std::string_view b = {}, LuaToken tb = LuaToken::name,
+                            std::string_view c = {}, LuaToken tc = LuaToken::name) {
+        return word == a ? ta : word == b ? tb : word == c ? tc : LuaToken::name;
+    };
+    switch (word[0]) {
+        case 'a': return either("and", LuaToken::kAnd);
+        case 'b': return either("break", LuaToken::kBreak);
+        case 'd': return either("do", LuaToken::kDo);
+        case 'e': return either("end", LuaToken::kEnd, "else", LuaToken::kElse, "elseif", LuaToken::kElseif);
+        case 'f': return either("function", LuaToken::kFunction, "for", LuaToken::kFor, "false", LuaToken::kFalse);
+        case 'g': return either("goto", LuaToken::kGoto);
+        case 'i': return either("if", LuaToken::kIf, "in", LuaToken::kIn);
+        case 'l': return either("local", LuaToken::kLocal);
+        case 'n': return either("nil", LuaToken::kNil, "not", LuaToken::kNot);
+        case 'o': return either("or", LuaToken::kOr);
+        case 'r': return either("return", LuaToken::kReturn, "repeat", LuaToken::kRepeat);
+        case 't': return either("then", LuaToken::kThen, "true", LuaToken::kTrue);
+        case 'u': return either("until", LuaToken::kUntil);
+        case 'w': return either("while", LuaToken::kWhile);
+        default: return LuaToken::name;
     }
-    return text.size();
 }
 
-// --- Declarations, found by hand the way the patterns above match ---
+// --- Literal declarations, found by hand the way two regular expressions
+// match them:
+//   hs\.hotkey\.(?:bind|new)\s*\(\s*\{([^}]*)\}\s*,\s*["']([^"']+)["']
+//   mods\s*=\s*\{([^}]*)\}\s*,\s*key\s*=\s*["']([^"']+)["']
 
 constexpr std::size_t none = std::string_view::npos;
 
@@ -235,31 +222,248 @@ void appendDeclarations(std::string_view text, bool tableEntry, std::vector<LuaH
 
 }  // namespace
 
-std::string stripLuaComments(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size();) {
-        // Code: a quote opens a string, a hyphen may open a comment.
-        const std::size_t stop = findAny(text, i, '"', '\'', '-');
-        out.append(text.substr(i, stop - i));
-        if (stop == text.size()) break;
-        if (text[stop] != '-') {
-            i = skipString(text, stop);
-            out.append(text.substr(stop, i - stop));
-        } else if (stop + 1 < text.size() && text[stop + 1] == '-') {
-            i = skipComment(text, stop + 2, out);
+// --- Tokens ---
+
+void LuaLexer::skipSpaceAndComments() {
+    while (at_ < text_.size()) {
+        const char c = text_[at_];
+        if (isSpace(c)) {
+            ++at_;
+        } else if (c == '-' && at_ + 1 < text_.size() && text_[at_ + 1] == '-') {
+            const std::size_t afterHyphens = at_ + 2;
+            if (const std::optional<std::size_t> level = longBracketLevel(text_, afterHyphens)) {
+                const std::size_t close = closingBracket(text_, afterHyphens + *level + 2, *level);
+                at_ = close == std::string_view::npos ? text_.size() : close + *level + 2;
+            } else {
+                at_ = findAny(text_, afterHyphens, '\n', '\r', '\n');  // Lua ends a line at either
+            }
         } else {
-            out += '-';
-            i = stop + 1;
+            return;
+        }
+    }
+}
+
+LuaLexeme LuaLexer::next() {
+    skipSpaceAndComments();
+    const std::size_t start = at_;
+    if (start >= text_.size()) return {.token = LuaToken::end, .start = start, .end = start};
+    const auto following = [&](std::size_t k) { return start + k < text_.size() ? text_[start + k] : '\0'; };
+    const auto token = [&](LuaToken t, std::size_t length = 1) {
+        at_ = start + length;
+        return LuaLexeme{.token = t, .start = start, .end = at_};
+    };
+    const char c = text_[start];
+    if (isNameStart(c)) return name(start);
+    if (isDigit(c) || (c == '.' && isDigit(following(1)))) return number(start);
+    switch (c) {
+        case '"':
+        case '\'':
+            return quoted(start);
+        case '[':
+            if (const std::optional<std::size_t> level = longBracketLevel(text_, start)) {
+                std::size_t content = start + *level + 2;
+                // A line break right after the opening bracket is not part of the string.
+                if (content < text_.size() && (text_[content] == '\n' || text_[content] == '\r')) {
+                    const char first = text_[content++];
+                    if (content < text_.size() && (text_[content] == '\n' || text_[content] == '\r') &&
+                        text_[content] != first)
+                        ++content;
+                }
+                const std::size_t close = closingBracket(text_, content, *level);
+                const std::size_t contentEnd = close == std::string_view::npos ? text_.size() : close;
+                at_ = close == std::string_view::npos ? text_.size() : close + *level + 2;
+                return {.token = LuaToken::string, .start = start, .end = at_, .contentStart = content,
+                        .contentEnd = contentEnd};
+            }
+            return token(LuaToken::openBracket);
+        case ']': return token(LuaToken::closeBracket);
+        case '(': return token(LuaToken::openParen);
+        case ')': return token(LuaToken::closeParen);
+        case '{': return token(LuaToken::openBrace);
+        case '}': return token(LuaToken::closeBrace);
+        case ';': return token(LuaToken::semicolon);
+        case ',': return token(LuaToken::comma);
+        case '=': return following(1) == '=' ? token(LuaToken::binary, 2) : token(LuaToken::assign);
+        case '.':
+            if (following(1) != '.') return token(LuaToken::dot);
+            return following(2) == '.' ? token(LuaToken::ellipsis, 3) : token(LuaToken::concat, 2);
+        case ':': return following(1) == ':' ? token(LuaToken::doubleColon, 2) : token(LuaToken::colon);
+        case '~': return following(1) == '=' ? token(LuaToken::binary, 2) : token(LuaToken::tilde);
+        case '<':
+        case '>': return following(1) == '=' || following(1) == c ? token(LuaToken::binary, 2) : token(LuaToken::binary);
+        case '/': return following(1) == '/' ? token(LuaToken::binary, 2) : token(LuaToken::binary);
+        case '-': return token(LuaToken::minus);
+        case '#': return token(LuaToken::hash);
+        case '+':
+        case '*':
+        case '%':
+        case '^':
+        case '&':
+        case '|': return token(LuaToken::binary);
+        default: return token(LuaToken::other);
+    }
+}
+
+LuaLexeme LuaLexer::quoted(std::size_t start) {
+    const char quote = text_[start];
+    bool escaped = false;
+    std::size_t i = start + 1;
+    while (i < text_.size()) {
+        const char c = text_[i];
+        if (c == quote) {
+            at_ = i + 1;
+            return {.token = LuaToken::string, .start = start, .end = at_, .contentStart = start + 1, .contentEnd = i,
+                    .escaped = escaped};
+        }
+        if (c == '\n' || c == '\r') break;
+        if (c != '\\') {
+            ++i;
+            continue;
+        }
+        escaped = true;
+        i += 2;  // an escaped line break continues the string
+        if (i <= text_.size() && (text_[i - 1] == '\n' || text_[i - 1] == '\r') && i < text_.size() &&
+            (text_[i] == '\n' || text_[i] == '\r') && text_[i] != text_[i - 1])
+            ++i;
+    }
+    // Unfinished: Lua stops here; the rest of the line is left to the
+    // tokens that follow, and the string has no value.
+    at_ = std::min(i, text_.size());
+    return {.token = LuaToken::string, .start = start, .end = at_, .contentStart = start + 1, .contentEnd = at_,
+            .escaped = true, .closed = false};
+}
+
+LuaLexeme LuaLexer::name(std::size_t start) {
+    std::size_t i = start + 1;
+    while (i < text_.size() && isNamePart(text_[i])) ++i;
+    at_ = i;
+    return {.token = keyword(text_.substr(start, i - start)), .start = start, .end = i};
+}
+
+// As Lua reads a numeral: digits, dots and exponents, and a letter touching
+// it, which makes it malformed.
+LuaLexeme LuaLexer::number(std::size_t start) {
+    std::size_t i = start;
+    char exponent = 'e';
+    if (text_[i] == '0' && i + 1 < text_.size() && (text_[i + 1] | 0x20) == 'x') {
+        exponent = 'p';
+        i += 2;
+    }
+    while (i < text_.size()) {
+        const char c = text_[i];
+        if ((c | 0x20) == exponent) {
+            ++i;
+            if (i < text_.size() && (text_[i] == '+' || text_[i] == '-')) ++i;
+        } else if (isHexDigit(c) || c == '.') {
+            ++i;
+        } else {
+            break;
+        }
+    }
+    if (i < text_.size() && isNameStart(text_[i])) ++i;
+    at_ = i;
+    return {.token = LuaToken::number, .start = start, .end = i};
+}
+
+std::optional<std::string> luaStringValue(std::string_view text, const LuaLexeme& string) {
+    if (!string.closed) return std::nullopt;
+    const std::string_view content = text.substr(string.contentStart, string.contentEnd - string.contentStart);
+    if (!string.escaped) return std::string(content);
+    std::string out;
+    out.reserve(content.size());
+    for (std::size_t i = 0; i < content.size(); ++i) {
+        if (content[i] != '\\') {
+            out += content[i];
+            continue;
+        }
+        if (++i >= content.size()) return std::nullopt;
+        const char c = content[i];
+        switch (c) {
+            case 'a': out += '\a'; break;
+            case 'b': out += '\b'; break;
+            case 'f': out += '\f'; break;
+            case 'n': out += '\n'; break;
+            case 'r': out += '\r'; break;
+            case 't': out += '\t'; break;
+            case 'v': out += '\v'; break;
+            case '\\':
+            case '"':
+            case '\'': out += c; break;
+            case '\n':
+            case '\r':
+                out += '\n';
+                if (i + 1 < content.size() && (content[i + 1] == '\n' || content[i + 1] == '\r') && content[i + 1] != c) ++i;
+                break;
+            case 'x':
+                if (i + 2 >= content.size() || !isHexDigit(content[i + 1]) || !isHexDigit(content[i + 2])) return std::nullopt;
+                out += static_cast<char>(hexValue(content[i + 1]) * 16 + hexValue(content[i + 2]));
+                i += 2;
+                break;
+            case 'z':
+                while (i + 1 < content.size() && isSpace(content[i + 1])) ++i;
+                break;
+            case 'u': {
+                if (i + 1 >= content.size() || content[i + 1] != '{') return std::nullopt;
+                std::uint32_t code = 0;
+                std::size_t j = i + 2;
+                for (; j < content.size() && isHexDigit(content[j]) && code <= 0x10FFFF; ++j) code = code * 16 + hexValue(content[j]);
+                if (j == i + 2 || j >= content.size() || content[j] != '}' || code > 0x10FFFF) return std::nullopt;
+                if (code < 0x80) {
+                    out += static_cast<char>(code);
+                } else if (code < 0x800) {
+                    out += static_cast<char>(0xC0 | (code >> 6));
+                    out += static_cast<char>(0x80 | (code & 0x3F));
+                } else if (code < 0x10000) {
+                    out += static_cast<char>(0xE0 | (code >> 12));
+                    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+                    out += static_cast<char>(0x80 | (code & 0x3F));
+                } else {
+                    out += static_cast<char>(0xF0 | (code >> 18));
+                    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+                    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+                    out += static_cast<char>(0x80 | (code & 0x3F));
+                }
+                i = j;
+                break;
+            }
+            default: {
+                if (!isDigit(c)) return std::nullopt;
+                int value = 0;
+                std::size_t j = i;
+                for (; j < content.size() && j < i + 3 && isDigit(content[j]); ++j) value = value * 10 + (content[j] - '0');
+                if (value > 255) return std::nullopt;
+                out += static_cast<char>(value);
+                i = j - 1;
+            }
         }
     }
     return out;
 }
 
-std::vector<LuaHotKeyDeclaration> luaHotKeyDeclarations(std::string_view stripped) {
+std::optional<std::int64_t> luaIntegerValue(std::string_view number) {
+    std::int64_t value = 0;
+    constexpr std::int64_t limit = std::int64_t{1} << 62;
+    if (number.size() > 2 && number[0] == '0' && (number[1] | 0x20) == 'x') {
+        for (const char c : number.substr(2)) {
+            if (!isHexDigit(c) || value >= limit / 16) return std::nullopt;
+            value = value * 16 + hexValue(c);
+        }
+        return value;
+    }
+    if (number.empty()) return std::nullopt;
+    for (const char c : number) {
+        if (!isDigit(c) || value >= limit / 10) return std::nullopt;
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
+
+// --- Literal declarations ---
+
+std::vector<LuaHotKeyDeclaration> luaHotKeyDeclarations(std::string_view text) {
     std::vector<LuaHotKeyDeclaration> found;
-    appendDeclarations(stripped, false, found);
-    appendDeclarations(stripped, true, found);
+    appendDeclarations(text, false, found);
+    appendDeclarations(text, true, found);
     return found;
 }
 

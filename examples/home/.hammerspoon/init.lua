@@ -12,7 +12,7 @@ require("windows")
 
 local hyper = {"cmd", "alt", "ctrl", "shift"}
 
--- Reload the configuration (a variable modifier list: found only at run time)
+-- Reload the configuration (Hyper: the modifier list is the table above)
 hs.hotkey.bind(hyper, "R", hs.reload)
 
 -- Application launcher on Command+Space; Spotlight moved to Control+Space
