@@ -28,4 +28,12 @@ hs.hotkey.bind({"cmd", "alt", "shift"}, "V", function()
   hs.eventtap.keyStrokes(hs.pasteboard.readString() or "") -- "--" in a string: "ok"
 end)
 
+-- Resize mode: Control+Option+R enters it, Escape leaves it
+local resizeMode = hs.hotkey.modal.new({"ctrl", "alt"}, "R")
+resizeMode:bind({}, "escape", function() resizeMode:exit() end)
+
+-- Caffeine keeps the Mac awake; the Spoon binds the key it is given
+hs.loadSpoon("Caffeine")
+spoon.Caffeine:bindHotkeys({ toggle = {hyper, "C"} })
+
 hs.alert.show("Hammerspoon loaded")
