@@ -91,7 +91,8 @@ std::optional<std::uint64_t> modifierWord(const std::string& word) {
 }
 
 // What hot keys claim. Files repeat a handful of key names and modifier
-// words, so each distinct one is looked up once.
+// words, so each distinct one is looked up once. The names are views into
+// what the Lua reader keeps, so this lives no longer than one reading.
 class Claims {
 public:
     std::optional<Claim> operator()(const LuaHotKey& hotKey) {
@@ -105,9 +106,9 @@ public:
         }
         if (!code) return std::nullopt;
         std::uint64_t mask = 0;
-        for (const std::string& word : hotKey.modifiers) {
+        for (const std::string_view word : hotKey.modifiers) {
             auto found = words_.find(word);
-            if (found == words_.end()) found = words_.emplace(word, modifierWord(word)).first;
+            if (found == words_.end()) found = words_.emplace(word, modifierWord(std::string(word))).first;
             if (!found->second) return std::nullopt;
             mask |= *found->second;
         }
@@ -115,8 +116,8 @@ public:
     }
 
 private:
-    std::unordered_map<std::string, std::optional<std::uint16_t>> keys_;
-    std::unordered_map<std::string, std::optional<std::uint64_t>> words_;
+    std::unordered_map<std::string_view, std::optional<std::uint16_t>> keys_;
+    std::unordered_map<std::string_view, std::optional<std::uint64_t>> words_;
 };
 
 std::string sourceClause(const LuaSource& source, const char* subject) {
@@ -130,35 +131,35 @@ std::string sourceClause(const LuaSource& source, const char* subject) {
     return {};
 }
 
+// A name between Chinese words, set off by spaces; nothing when empty.
+std::string spaced(std::string_view name) { return name.empty() ? std::string() : " " + validUtf8(name) + " "; }
+
 // What the reader should know of a hot key: what declares it and where its
 // parts came from.
 std::string detailOf(const LuaHotKey& hotKey) {
     if (hotKey.literal()) return literalDetail;
-    const std::string owner = validUtf8(hotKey.owner);
-    std::vector<std::string> clauses;
+    std::string detail;
+    const auto add = [&](const std::string& clause) {
+        if (clause.empty()) return;
+        if (!detail.empty()) detail += "，";
+        detail += clause;
+    };
     switch (hotKey.shape) {
         case LuaHotKey::Shape::call:
         case LuaHotKey::Shape::tableEntry: break;
-        case LuaHotKey::Shape::modalEntry:
-            clauses.push_back(owner.empty() ? "进入模态的组合键" : "进入模态 " + owner + " 的组合键");
-            break;
+        case LuaHotKey::Shape::modalEntry: add("进入模态" + spaced(hotKey.owner) + "的组合键"); break;
         case LuaHotKey::Shape::modalBinding:
-            clauses.push_back((owner.empty() ? std::string("模态") : "模态 " + owner + " ") + "中的绑定，只在该模态激活时有效");
+            add("模态" + spaced(hotKey.owner) + "中的绑定，只在该模态激活时有效");
             break;
         case LuaHotKey::Shape::spoonMapping:
-            clauses.push_back((owner.empty() ? std::string("Spoon 热键映射项 ") : "Spoon " + owner + " 的热键映射项 ") +
-                              validUtf8(hotKey.entry) + "，由该 Spoon 绑定");
+            add("Spoon" + (hotKey.owner.empty() ? std::string(" ") : spaced(hotKey.owner) + "的") + "热键映射项 " +
+                validUtf8(hotKey.entry) + "，由该 Spoon 绑定");
             break;
     }
-    if (hotKey.loopTable) {
-        clauses.push_back(hotKey.loopTable->empty() ? std::string("逐项取自同一文件中遍历的表")
-                                                    : "逐项取自同一文件中的表 " + validUtf8(*hotKey.loopTable));
-    }
-    for (std::string clause : {sourceClause(hotKey.modifiersFrom, "修饰键列表"), sourceClause(hotKey.keyFrom, "按键")}) {
-        if (!clause.empty()) clauses.push_back(std::move(clause));
-    }
-    std::string detail;
-    for (const std::string& clause : clauses) detail += (detail.empty() ? "" : "，") + clause;
+    if (hotKey.loopTable)
+        add("逐项取自同一文件中" + (hotKey.loopTable->empty() ? "遍历的表" : "的表 " + validUtf8(*hotKey.loopTable)));
+    add(sourceClause(hotKey.modifiersFrom, "修饰键列表"));
+    add(sourceClause(hotKey.keyFrom, "按键"));
     return detail + "；" + notRun;
 }
 
@@ -169,24 +170,31 @@ int reportGroup(const LuaHotKey& hotKey) {
     return hotKey.shape == LuaHotKey::Shape::call ? 0 : 1;
 }
 
+struct Wanted {
+    int group;
+    std::size_t at;
+    Claim claim;
+    std::string detail;
+};
+
 }  // namespace
 
 void hammerspoonDeclarations(const Processes& processes, std::string_view text, const Url& sourceURL,
                              Inventory& inventory) {
-    std::vector<LuaHotKey> hotKeys = luaHotKeys(text);
-    std::stable_sort(hotKeys.begin(), hotKeys.end(), [](const LuaHotKey& a, const LuaHotKey& b) {
-        const int groupA = reportGroup(a);
-        const int groupB = reportGroup(b);
-        return groupA != groupB ? groupA < groupB : a.at < b.at;
+    std::vector<Wanted> wanted;
+    Claims claims;
+    forEachLuaHotKey(text, [&](const LuaHotKey& hotKey) {
+        const std::optional<Claim> claim = claims(hotKey);
+        if (claim && inventory.wants(*claim)) wanted.push_back({reportGroup(hotKey), hotKey.at, *claim, detailOf(hotKey)});
+    });
+    std::stable_sort(wanted.begin(), wanted.end(), [](const Wanted& a, const Wanted& b) {
+        return a.group != b.group ? a.group < b.group : a.at < b.at;
     });
     const std::string path = validUtf8(sourceURL.path().value_or(sourceURL.absoluteString()));
     std::optional<AppIdentity> application;
     std::size_t counted = 0;
     std::size_t line = 1;
-    Claims claims;
-    for (const LuaHotKey& hotKey : hotKeys) {
-        const std::optional<Claim> claim = claims(hotKey);
-        if (!claim || !inventory.wants(*claim)) continue;
+    for (Wanted& hotKey : wanted) {
         if (hotKey.at < counted) {  // the next group counts from the top again
             counted = 0;
             line = 1;
@@ -195,12 +203,12 @@ void hammerspoonDeclarations(const Processes& processes, std::string_view text, 
                                                     text.begin() + static_cast<std::ptrdiff_t>(hotKey.at), '\n'));
         counted = hotKey.at;
         if (!application) application = knownApplication(processes, applicationName, bundleID);
-        inventory.declare(*claim, Finding{
+        inventory.declare(hotKey.claim, Finding{
             .id = "hs-" + path + "-" + std::to_string(line),
             .level = EvidenceLevel::conditionalConfiguration,
             .application = *application,
             .title = titlePrefix + std::to_string(line) + titleSuffix,
-            .detail = detailOf(hotKey),
+            .detail = std::move(hotKey.detail),
             .sourceURL = sourceURL,
         });
     }

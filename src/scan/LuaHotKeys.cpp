@@ -5,10 +5,14 @@
 
 #include <unicode/uchar.h>
 
+#include <algorithm>
 #include <cstring>
+#include <memory>
 #include <memory_resource>
 #include <span>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 namespace chordmap {
 
@@ -35,9 +39,17 @@ struct Table;
 struct Loop;
 struct Step;
 
+// A piece of the text, where a name is written.
+struct Written {
+    std::uint32_t start = 0;
+    std::uint32_t length = 0;
+
+    bool empty() const { return length == 0; }
+};
+
 // A modal, named after the first variable or field it is stored in.
 struct Modal {
-    std::string_view name;
+    Written name;
 };
 
 enum class Kind : std::uint8_t {
@@ -55,18 +67,27 @@ enum class Kind : std::uint8_t {
     loopValue,  // a loop variable: the entry at hand, then `path`
 };
 
+// A loop variable: the loop, and the way from its entry to the value.
+struct LoopItem {
+    Loop* loop;
+    const Step* path;
+};
+
+// Values are copied all the time and kept in every table: what a kind
+// needs shares one place.
 struct Value {
     Kind kind = Kind::unknown;
     bool literal = false;  // written in place
     bool flag = false;     // a boolean's truth; an iterator over the array part only
     std::size_t at = 0;
-    std::int64_t integer = 0;
-    std::string_view text = {};
-    Table* table = nullptr;
-    Modal* modal = nullptr;
-    Loop* loop = nullptr;
-    const Step* path = nullptr;
-    std::string_view origin = {};  // the name it was read through
+    Written origin = {};  // the name it was read through
+    union {
+        std::string_view text = {};  // a string; a builtin's path; a Spoon's name
+        std::int64_t integer;
+        Table* table;  // a table; an iterator's table
+        Modal* modal;
+        LoopItem item;
+    };
 };
 
 struct Field {
@@ -99,7 +120,7 @@ struct Table {
 struct Loop {
     Table* table;
     bool arrayOnly;
-    std::string_view name;
+    Written name;
 };
 
 // One step from a loop's entry to a value inside it: a field, or an index.
@@ -134,28 +155,42 @@ bool isTrimmed(UChar32 c) {
     return (U_GET_GC_MASK(c) & U_GC_Z_MASK) != 0;
 }
 
-bool contains(std::string_view text, std::string_view part) {
-    return ::memmem(text.data(), text.size(), part.data(), part.size()) != nullptr;
-}
+bool contains(std::string_view text, std::string_view part) { return text.find(part) != std::string_view::npos; }
+
+// What the arena asks for beyond the memory it starts with.
+class Overflow final : public std::pmr::memory_resource {
+public:
+    std::size_t bytes = 0;
+
+private:
+    void* do_allocate(std::size_t size, std::size_t alignment) override {
+        bytes += size;
+        return std::pmr::new_delete_resource()->allocate(size, alignment);
+    }
+    void do_deallocate(void* pointer, std::size_t size, std::size_t alignment) override {
+        std::pmr::new_delete_resource()->deallocate(pointer, size, alignment);
+    }
+    bool do_is_equal(const memory_resource& other) const noexcept override { return this == &other; }
+};
 
 class Reader {
 public:
-    explicit Reader(std::string_view text) : text_(text), lexer_(text) {
+    Reader(std::string_view text, std::span<std::byte> memory)
+        : text_(text.substr(0, UINT32_MAX)), lexer_(text_), arena_(memory.data(), memory.size(), &overflow_) {
         current_ = lexer_.next();
     }
 
-    std::vector<LuaHotKey> run() {
+    std::size_t overflow() const { return overflow_.bytes; }
+
+    void run(const std::function<void(const LuaHotKey&)>& each) {
         while (!is(LuaToken::end)) {
             if (blockEnds()) advance();  // an `end` without its opening
             else statement();
         }
-        std::vector<LuaHotKey> out;
-        out.reserve(found_.size());
         for (Pending& pending : found_) {
-            if (pending.modal && !pending.modal->name.empty()) pending.hotKey.owner = pending.modal->name;
-            out.push_back(std::move(pending.hotKey));
+            if (pending.modal && !pending.modal->name.empty()) pending.hotKey.owner = text(pending.modal->name);
+            each(pending.hotKey);
         }
-        return out;
     }
 
 private:
@@ -170,7 +205,7 @@ private:
         std::string_view name = {};  // a name; a field's name
         Value base = {};             // a field's or an index's table
         Value key = {};              // an index
-        std::string_view path = {};  // as written
+        Written path = {};  // as written
     };
 
     // Counts a level of nesting for as long as it lives.
@@ -190,13 +225,15 @@ private:
     // --- Tokens ---
 
     bool is(LuaToken token) const { return current_.token == token; }
+    std::uint32_t textEnd() const { return static_cast<std::uint32_t>(text_.size()); }
     std::string_view spelling() const { return text_.substr(current_.start, current_.end - current_.start); }
 
     void advance() {
-        if (current_.token == LuaToken::string) literalsInString(current_);
+        // Shorter than the shortest literal declaration, mods={},key='x', in quotes
+        if (current_.token == LuaToken::string && current_.end - current_.start >= 17) literalsInString(current_);
         previousEnd_ = current_.end;
         if (stopped_) {
-            current_ = LuaLexeme{.token = LuaToken::end, .start = text_.size(), .end = text_.size()};
+            current_ = LuaLexeme{.token = LuaToken::end, .start = textEnd(), .end = textEnd()};
         } else if (hasAhead_) {
             current_ = ahead_;
             hasAhead_ = false;
@@ -222,7 +259,7 @@ private:
     void stop() {
         stopped_ = true;
         hasAhead_ = false;
-        current_ = LuaLexeme{.token = LuaToken::end, .start = text_.size(), .end = text_.size()};
+        current_ = LuaLexeme{.token = LuaToken::end, .start = textEnd(), .end = textEnd()};
     }
 
     bool blockEnds() const {
@@ -244,12 +281,10 @@ private:
     }
 
     Value newTable(std::size_t at) {
-        Value value{.kind = Kind::table, .at = at};
-        value.table = make<Table>(&arena_);
-        return value;
+        return Value{.kind = Kind::table, .at = at, .table = make<Table>(&arena_)};
     }
 
-    static Value nil(std::size_t at = 0) { return Value{.kind = Kind::nil, .literal = true, .at = at}; }
+    static Value nil(std::size_t at = 0) { return Value{.kind = Kind::nil, .literal = true, .at = at, .text = {}}; }
     static Value string(std::string_view text, std::size_t at) {
         return Value{.kind = Kind::string, .literal = true, .at = at, .text = text};
     }
@@ -258,8 +293,7 @@ private:
     }
 
     Value stringValue(const LuaLexeme& lexeme) {
-        if (lexeme.closed && !lexeme.escaped)
-            return string(text_.substr(lexeme.contentStart, lexeme.contentEnd - lexeme.contentStart), lexeme.start);
+        if (lexeme.closed && !lexeme.escaped) return string(luaStringContents(text_, lexeme), lexeme.start);
         const std::optional<std::string> decoded = luaStringValue(text_, lexeme);
         if (!decoded) return {};
         return string(keep(*decoded), lexeme.start);
@@ -301,25 +335,33 @@ private:
         else table.table->opaque = true;
     }
 
-    // The name something is read through, as written from `start` to the
-    // last token read; none when long or spread over spaces and lines.
-    std::string_view originOf(std::size_t start) const {
-        const std::string_view written = text_.substr(start, previousEnd_ - start);
-        if (written.size() > originLimit) return {};
-        for (const char c : written) {
-            if (c == ' ' || (c >= '\t' && c <= '\r')) return {};
-        }
-        return written;
+    std::string_view text(Written written) const { return text_.substr(written.start, written.length); }
+
+    // Where a name read from the text is written.
+    Written written(std::string_view name) const {
+        return Written{static_cast<std::uint32_t>(name.data() - text_.data()), static_cast<std::uint32_t>(name.size())};
     }
 
-    Value named(Value value, std::string_view origin) const {
+    // The name something is read through, as written from `start` to the
+    // last token read; none when long or spread over spaces and lines.
+    Written originOf(std::size_t start) const {
+        const std::string_view path = text_.substr(start, previousEnd_ - start);
+        if (path.size() > originLimit) return {};
+        for (const char c : path) {
+            if (c == ' ' || (c >= '\t' && c <= '\r')) return {};
+        }
+        return written(path);
+    }
+
+    static Value named(Value value, Written origin) {
         if (value.origin.empty()) value.origin = origin;
         return value;
     }
 
-    // A value read from a table of this file is named by the path to it.
-    Value fromTable(const Value& table, const Value& value, std::string_view path) const {
-        return table.kind == Kind::table ? named(value, path) : value;
+    // A value read from a table of this file is named by the path to it,
+    // written from `start` on.
+    Value fromTable(const Value& table, const Value& value, std::size_t start) const {
+        return table.kind == Kind::table ? named(value, originOf(start)) : value;
     }
 
     Value lookup(std::string_view name, bool indexed) {
@@ -333,7 +375,7 @@ private:
         } else if (indexed && found->second.kind == Kind::unknown) {
             found->second = newTable(current_.start);
         }
-        return named(found->second, name);
+        return named(found->second, written(name));
     }
 
     Value builtin(std::string_view path, std::string_view field) {
@@ -369,10 +411,10 @@ private:
     }
 
     Value stepInto(const Value& base, std::string_view field, std::int64_t index) {
-        const std::size_t length = base.path ? base.path->length + 1 : 1;
+        const std::size_t length = base.item.path ? base.item.path->length + 1 : 1;
         if (length > pathLimit) return {};
         Value value = base;
-        value.path = make<Step>(Step{base.path, field, index, length});
+        value.item.path = make<Step>(Step{base.item.path, field, index, length});
         return value;
     }
 
@@ -382,7 +424,7 @@ private:
         if (value.kind != Kind::loopValue) return value;
         const Step* steps[pathLimit];
         std::size_t count = 0;
-        for (const Step* step = value.path; step; step = step->parent) steps[count++] = step;
+        for (const Step* step = value.item.path; step; step = step->parent) steps[count++] = step;
         Value inside = entry.value;
         while (count > 0) {
             const Step* step = steps[--count];
@@ -393,9 +435,16 @@ private:
 
     // --- What the text declares ---
 
-    static LuaSource sourceOf(const Value& value, LuaSource::Kind kind) {
+    LuaSource sourceOf(const Value& value, LuaSource::Kind kind) const {
         if (value.origin.empty()) return {};
-        return LuaSource{kind, std::string(value.origin)};
+        return LuaSource{kind, text(value.origin)};
+    }
+
+    // Room for `count` words of a modifier list, kept while the reader lives.
+    std::span<std::string_view> words(std::size_t count) {
+        auto* room = static_cast<std::string_view*>(arena_.allocate(count * sizeof(std::string_view), alignof(std::string_view)));
+        std::uninitialized_value_construct_n(room, count);
+        return {room, count};
     }
 
     void record(LuaHotKey::Shape shape, std::size_t at, const Value& mods, const Value& key, Modal* modal,
@@ -403,20 +452,27 @@ private:
         LuaHotKey hotKey{.shape = shape, .at = at};
         switch (mods.kind) {
             case Kind::nil: break;  // no modifiers
-            case Kind::string:
-                hotKey.modifiers.emplace_back(mods.text);
+            case Kind::string: {
+                const std::span<std::string_view> list = words(1);
+                list[0] = mods.text;
+                hotKey.modifiers = list;
                 hotKey.modifiersFrom = sourceOf(mods, LuaSource::Kind::string);
                 break;
-            case Kind::table:
+            }
+            case Kind::table: {
                 if (mods.table->opaque) return;
-                for (const Field& item : mods.table->array) {
-                    if (item.value.kind != Kind::string) return;
-                    hotKey.modifiers.emplace_back(item.value.text);
-                    if (hotKey.modifiersFrom.name.empty() && !item.value.origin.empty())
-                        hotKey.modifiersFrom = LuaSource{LuaSource::Kind::value, std::string(item.value.origin)};
+                const std::span<std::string_view> list = words(mods.table->array.size());
+                for (std::size_t i = 0; i < list.size(); ++i) {
+                    const Value& item = mods.table->array[i].value;
+                    if (item.kind != Kind::string) return;
+                    list[i] = item.text;
+                    if (hotKey.modifiersFrom.name.empty() && !item.origin.empty())
+                        hotKey.modifiersFrom = LuaSource{LuaSource::Kind::value, text(item.origin)};
                 }
+                hotKey.modifiers = list;
                 if (!mods.origin.empty()) hotKey.modifiersFrom = sourceOf(mods, LuaSource::Kind::table);
                 break;
+            }
             default: return;
         }
         if (key.kind == Kind::string) {
@@ -430,8 +486,8 @@ private:
         }
         hotKey.owner = owner;
         hotKey.entry = entry;
-        if (loop) hotKey.loopTable = std::string(loop->name);
-        found_.push_back(Pending{std::move(hotKey), modal});
+        if (loop) hotKey.loopTable = text(loop->name);
+        found_.push_back(Pending{hotKey, modal});
     }
 
     // A declaration whose list or key may stand for each entry of a loop.
@@ -440,13 +496,14 @@ private:
         Loop* loop = nullptr;
         for (const Value* value : {&mods, &key}) {
             if (value->kind != Kind::loopKey && value->kind != Kind::loopValue) continue;
-            if (loop && loop != value->loop) return;  // two loops at once
-            loop = value->loop;
+            if (loop && loop != value->item.loop) return;  // two loops at once
+            loop = value->item.loop;
         }
         if (!loop) {
             record(shape, at, mods, key, modal, owner, entry, nullptr);
             return;
         }
+        if (loop->table->opaque) return;  // changed in ways the reader cannot follow
         const auto each = [&](const Field& item, const Value& itemKey) {
             if (budget_ == 0) return;
             --budget_;
@@ -464,8 +521,8 @@ private:
     }
 
     static bool isStep(const Value& value, std::string_view field) {
-        return value.kind == Kind::loopValue && value.path && !value.path->parent && !value.path->index &&
-               value.path->field == field;
+        const Step* step = value.item.path;
+        return value.kind == Kind::loopValue && step && !step->parent && !step->index && step->field == field;
     }
 
     // Each entry of a Spoon's hot-key mapping: a name and {mods, key}.
@@ -526,7 +583,7 @@ private:
             if (first.kind == Kind::string && first.text.starts_with("hs.")) return builtin(first.text, {});
         } else if (path == "pairs" || path == "ipairs") {
             if (first.kind == Kind::table && !first.table->opaque)
-                return Value{.kind = Kind::iterator, .flag = path == "ipairs", .table = first.table, .origin = first.origin};
+                return Value{.kind = Kind::iterator, .flag = path == "ipairs", .origin = first.origin, .table = first.table};
         } else if (path == "table.insert") {
             if (first.kind == Kind::table && arguments.size() == 2) store(first, number(static_cast<std::int64_t>(first.table->array.size() + 1), 0), arguments[1], arguments[1].at);
             else if (first.kind == Kind::table) first.table->opaque = true;
@@ -541,7 +598,7 @@ private:
         if (self.kind == Kind::modal) {
             if (name == "bind")
                 declare(LuaHotKey::Shape::modalBinding, at, argument(arguments, 0), argument(arguments, 1), self.modal,
-                        self.origin);
+                        text(self.origin));
             return self;  // its methods return it, for chaining
         }
         if (self.kind == Kind::spoon && (name == "bindHotkeys" || name == "bindHotKeys"))
@@ -556,20 +613,22 @@ private:
     // Each entry of a table, for the function hs.fnutils.each calls with it.
     Value loopOver(const Value& table, bool arrayOnly) {
         if (table.kind != Kind::table || table.table->opaque) return {};
-        return Value{.kind = Kind::loopValue, .loop = make<Loop>(Loop{table.table, arrayOnly, table.origin})};
+        return Value{.kind = Kind::loopValue, .item = {make<Loop>(Loop{table.table, arrayOnly, table.origin}), nullptr}};
     }
 
     // The two literal shapes inside a string.
     void literalsInString(const LuaLexeme& lexeme) {
-        const std::string_view content = text_.substr(lexeme.contentStart, lexeme.contentEnd - lexeme.contentStart);
-        // Shorter than the shortest declaration: mods={},key='x'
-        if (content.size() < 15 || (!contains(content, "hs.hotkey.") && !contains(content, "mods"))) return;
+        const std::string_view content = luaStringContents(text_, lexeme);
+        if (!contains(content, "hs.hotkey.") && !contains(content, "mods")) return;
         for (const LuaHotKeyDeclaration& declaration : luaHotKeyDeclarations(content)) {
-            LuaHotKey hotKey{.shape = declaration.pattern == 0 ? LuaHotKey::Shape::call : LuaHotKey::Shape::tableEntry,
-                             .at = lexeme.contentStart + declaration.start,
-                             .modifiers = trimmedPieces(declaration.modifierList, ',', isTrimmed),
-                             .key = declaration.keyName};
-            found_.push_back(Pending{std::move(hotKey), nullptr});
+            const std::vector<std::string> names = trimmedPieces(declaration.modifierList, ',', isTrimmed);
+            const std::span<std::string_view> list = words(names.size());
+            for (std::size_t i = 0; i < names.size(); ++i) list[i] = keep(names[i]);
+            const LuaHotKey hotKey{.shape = declaration.pattern == 0 ? LuaHotKey::Shape::call : LuaHotKey::Shape::tableEntry,
+                                   .at = static_cast<std::size_t>(content.data() - text_.data()) + declaration.start,
+                                   .modifiers = list,
+                                   .key = keep(declaration.keyName)};
+            found_.push_back(Pending{hotKey, nullptr});
         }
     }
 
@@ -647,9 +706,9 @@ private:
 
     void forStatement() {
         advance();
-        std::vector<std::string_view> variables;
+        const std::size_t names = names_.size();
         while (is(LuaToken::name)) {
-            variables.push_back(spelling());
+            names_.push_back(spelling());
             advance();
             if (!accept(LuaToken::comma)) break;
         }
@@ -665,11 +724,12 @@ private:
         stack_.resize(values);
         accept(LuaToken::kDo);
         openScope();
-        for (std::size_t i = 0; i < variables.size(); ++i) {
+        for (std::size_t i = names; i < names_.size(); ++i) {
             Value value;
-            if (loop && i < 2) value = Value{.kind = i == 0 ? Kind::loopKey : Kind::loopValue, .loop = loop};
-            declareLocal(variables[i], value);
+            if (loop && i < names + 2) value = Value{.kind = i == names ? Kind::loopKey : Kind::loopValue, .item = {loop, nullptr}};
+            declareLocal(names_[i], value);
         }
+        names_.resize(names);
         block();
         closeScope();
         accept(LuaToken::kEnd);
@@ -685,7 +745,7 @@ private:
             const bool dotted = ahead().token == LuaToken::dot || ahead().token == LuaToken::colon;
             advance();
             Value base = lookup(name, dotted);
-            place = Place{.kind = Place::Kind::name, .name = name, .path = name};
+            place = Place{.kind = Place::Kind::name, .name = name, .path = written(name)};
             while (is(LuaToken::dot) || is(LuaToken::colon)) {
                 method = is(LuaToken::colon);
                 advance();
@@ -711,9 +771,9 @@ private:
             functionBody(false, nullptr);
             return;
         }
-        std::vector<std::string_view> names;
+        const std::size_t names = names_.size();
         while (is(LuaToken::name)) {
-            names.push_back(spelling());
+            names_.push_back(spelling());
             advance();
             if (is(LuaToken::binary) && spelling() == "<") {  // an attribute: <const>, <close>
                 advance();
@@ -724,11 +784,12 @@ private:
         }
         const std::size_t values = stack_.size();
         const std::size_t count = accept(LuaToken::assign) ? expressions() : 0;
-        for (std::size_t i = 0; i < names.size(); ++i) {
+        for (std::size_t i = 0; names + i < names_.size(); ++i) {
             const Value value = i < count ? stack_[values + i] : nil();
-            nameModal(value, names[i]);
-            declareLocal(names[i], value);
+            nameModal(value, written(names_[names + i]));
+            declareLocal(names_[names + i], value);
         }
+        names_.resize(names);
         stack_.resize(values);
     }
 
@@ -778,7 +839,7 @@ private:
         }
     }
 
-    static void nameModal(const Value& value, std::string_view name) {
+    static void nameModal(const Value& value, Written name) {
         if (value.kind == Kind::modal && value.modal->name.empty()) value.modal->name = name;
     }
 
@@ -851,7 +912,8 @@ private:
             case LuaToken::kTrue:
             case LuaToken::kFalse:
                 advance();
-                return Value{.kind = Kind::boolean, .literal = true, .flag = lexeme.token == LuaToken::kTrue, .at = lexeme.start};
+                return Value{.kind = Kind::boolean, .literal = true, .flag = lexeme.token == LuaToken::kTrue, .at = lexeme.start,
+                             .text = {}};
             case LuaToken::ellipsis: advance(); return {};
             case LuaToken::openBrace: return constructor();
             case LuaToken::kFunction:
@@ -871,7 +933,7 @@ private:
             const LuaToken next = ahead().token;
             advance();
             value = lookup(name, next == LuaToken::dot || next == LuaToken::openBracket);
-            last = Place{.kind = Place::Kind::name, .name = name, .path = name};
+            if (place) last = Place{.kind = Place::Kind::name, .name = name, .path = written(name)};
         } else if (accept(LuaToken::openParen)) {
             value = expression();
             accept(LuaToken::closeParen);
@@ -885,16 +947,16 @@ private:
                     if (!is(LuaToken::name)) return {};
                     const std::string_view field = spelling();
                     advance();
-                    last = Place{.kind = Place::Kind::field, .name = field, .base = value, .path = originOf(start)};
-                    value = fromTable(value, fieldOf(value, field), last.path);
+                    if (place) last = Place{.kind = Place::Kind::field, .name = field, .base = value, .path = originOf(start)};
+                    value = fromTable(value, fieldOf(value, field), start);
                     break;
                 }
                 case LuaToken::openBracket: {
                     advance();
                     const Value key = expression();
                     accept(LuaToken::closeBracket);
-                    last = Place{.kind = Place::Kind::index, .base = value, .key = key, .path = originOf(start)};
-                    value = fromTable(value, indexOf(value, key), last.path);
+                    if (place) last = Place{.kind = Place::Kind::index, .base = value, .key = key, .path = originOf(start)};
+                    value = fromTable(value, indexOf(value, key), start);
                     break;
                 }
                 case LuaToken::colon: {
@@ -906,7 +968,7 @@ private:
                     const std::size_t base = arguments(Value{});
                     value = method(value, name, std::span<const Value>(stack_).subspan(base), at);
                     stack_.resize(base);
-                    last = Place{};
+                    last.kind = Place::Kind::none;
                     break;
                 }
                 case LuaToken::openParen:
@@ -915,7 +977,7 @@ private:
                     const std::size_t base = arguments(value);
                     value = call(value, std::span<const Value>(stack_).subspan(base), start);
                     stack_.resize(base);
-                    last = Place{};
+                    last.kind = Place::Kind::none;
                     break;
                 }
                 default:
@@ -1033,17 +1095,43 @@ private:
     int depth_ = 0;
     std::size_t budget_ = followLimit;  // loop and mapping entries still to follow
     std::size_t entries_ = 0;
+    Overflow overflow_;
     std::pmr::monotonic_buffer_resource arena_;
-    std::unordered_map<std::string_view, Value> variables_;
-    std::vector<Undo> undo_;
-    std::vector<std::size_t> scopes_;
-    std::vector<Value> stack_;
-    std::vector<Place> places_;
-    std::vector<Pending> found_;
+    std::pmr::unordered_map<std::string_view, Value> variables_{&arena_};
+    std::pmr::vector<Undo> undo_{&arena_};
+    std::pmr::vector<std::size_t> scopes_{&arena_};
+    std::pmr::vector<Value> stack_{&arena_};
+    std::pmr::vector<Place> places_{&arena_};
+    std::pmr::vector<std::string_view> names_{&arena_};
+    std::pmr::vector<Pending> found_{&arena_};
 };
+
+// The memory a thread keeps from one reading to the next, up to a bound:
+// handing it back to the system after each file and taking it again costs
+// a page fault for every page.
+constexpr std::size_t keptMemoryLimit = std::size_t{4} << 20;
+
+std::vector<std::byte>& keptMemory() {
+    thread_local std::vector<std::byte> memory;
+    return memory;
+}
 
 }  // namespace
 
-std::vector<LuaHotKey> luaHotKeys(std::string_view text) { return Reader(text).run(); }
+void forEachLuaHotKey(std::string_view text, const std::function<void(const LuaHotKey&)>& each) {
+    // No hot key without one of these words (bind, hotkeys, bindHotkeys, a
+    // `mods = ...` entry).
+    if (!contains(text, "otkey") && !contains(text, "otKey") && !contains(text, "mods")) return;
+    std::vector<std::byte> memory = std::exchange(keptMemory(), {});
+    if (memory.empty()) memory.resize(std::size_t{64} << 10);
+    std::size_t needed = memory.size();
+    {
+        Reader reader(text, memory);
+        reader.run(each);
+        needed += reader.overflow();
+    }
+    if (needed > memory.size()) memory.resize(std::min(needed, keptMemoryLimit));
+    keptMemory() = std::move(memory);
+}
 
 }  // namespace chordmap

@@ -2,10 +2,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
-#include <string>
+#include <span>
 #include <string_view>
-#include <vector>
 
 namespace chordmap {
 
@@ -18,13 +18,12 @@ struct LuaSource {
         value,    // a value bound to `name` (a key), or a list holding one (a modifier list)
     };
     Kind kind = Kind::written;
-    std::string name = {};
-
-    bool operator==(const LuaSource&) const = default;
+    std::string_view name = {};
 };
 
 // One hot key a Lua file gives Hammerspoon, with its modifiers and key as
-// Hammerspoon receives them and where they came from.
+// Hammerspoon receives them and where they came from. The views are into
+// the text, or into what the reader keeps while it calls back.
 struct LuaHotKey {
     enum class Shape : std::uint8_t {
         call,          // hs.hotkey.bind / new / bindSpec
@@ -36,23 +35,20 @@ struct LuaHotKey {
     Shape shape = Shape::call;
     std::size_t at = 0;  // where the declaration is written
     // The words of a modifier list (one for a list given as a string).
-    std::vector<std::string> modifiers = {};
+    std::span<const std::string_view> modifiers = {};
     // A key name, or a raw key code.
-    std::string key = {};
+    std::string_view key = {};
     std::optional<std::int64_t> keyCode = {};
     LuaSource modifiersFrom = {};
     LuaSource keyFrom = {};
-    std::string owner = {};  // the modal's or the Spoon's name, when known
-    std::string entry = {};  // the mapping entry's name
+    std::string_view owner = {};  // the modal's or the Spoon's name, when known
+    std::string_view entry = {};  // the mapping entry's name
     // Set when a loop over a table of this file gave the entry: the table's
     // name, empty for one written in place.
-    std::optional<std::string> loopTable = {};
+    std::optional<std::string_view> loopTable = {};
 
-    // Both the list and the key written in place, by a call or an entry
-    // written as the two literal shapes.
+    // A call or a table entry whose list and key are written in place.
     bool literal() const;
-
-    bool operator==(const LuaHotKey&) const = default;
 };
 
 // The hot keys a Lua text declares, found without running it: the calls of
@@ -62,8 +58,8 @@ struct LuaHotKey {
 // from the entries of a table of the file that a loop hands to a binding.
 // Inside strings only the two literal shapes count, found as
 // luaHotKeyDeclarations finds them. Comments never count. Linear in the
-// text; in text order of the declaring call, except that loop entries come
-// where their loop's binding is.
-std::vector<LuaHotKey> luaHotKeys(std::string_view text);
+// text. Calls `each` with every hot key, in the order the text declares
+// them (a loop's entries where its binding is).
+void forEachLuaHotKey(std::string_view text, const std::function<void(const LuaHotKey&)>& each);
 
 }  // namespace chordmap

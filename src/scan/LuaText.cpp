@@ -3,6 +3,7 @@
 #include "scan/TextPieces.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <optional>
@@ -10,25 +11,23 @@
 namespace chordmap {
 namespace {
 
-// The first of the bytes `a`, `b` and `c` at or after `from`, or the end of
-// the text; eight bytes at a time, as runs between them are long. ASCII
-// bytes never occur inside a multi-byte sequence, so a byte-wise search
-// meets them where a character-wise one would.
-std::size_t findAny(std::string_view text, std::size_t from, char a, char b, char c) {
+// The first of the bytes `a` and `b` at or after `from`, or the end of the
+// text; eight bytes at a time, as a comment runs long.
+std::size_t findAny(std::string_view text, std::size_t from, char a, char b) {
     constexpr std::uint64_t ones = 0x0101010101010101u;
     constexpr std::uint64_t highs = 0x8080808080808080u;
     const auto hasZeroByte = [](std::uint64_t word) { return ((word - ones) & ~word & highs) != 0; };
     const std::uint64_t as = ones * static_cast<unsigned char>(a);
     const std::uint64_t bs = ones * static_cast<unsigned char>(b);
-    const std::uint64_t cs = ones * static_cast<unsigned char>(c);
+
     std::size_t at = from;
     for (; at + 8 <= text.size(); at += 8) {
         std::uint64_t word;
         std::memcpy(&word, text.data() + at, 8);
-        if (hasZeroByte(word ^ as) || hasZeroByte(word ^ bs) || hasZeroByte(word ^ cs)) break;
+        if (hasZeroByte(word ^ as) || hasZeroByte(word ^ bs)) break;
     }
     for (; at < text.size(); ++at) {
-        if (text[at] == a || text[at] == b || text[at] == c) return at;
+        if (text[at] == a || text[at] == b) return at;
     }
     return text.size();
 }
@@ -53,11 +52,43 @@ std::size_t closingBracket(std::string_view text, std::size_t offset, std::size_
     return std::string_view::npos;
 }
 
-bool isSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-bool isHexDigit(char c) { return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
-bool isNameStart(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'; }
-bool isNamePart(char c) { return isNameStart(c) || isDigit(c); }
+// The classes of the bytes Lua's lexer tells apart, looked up by byte.
+enum ByteClass : std::uint8_t { space = 1, letter = 2, digit = 4, hexLetter = 8 };
+
+constexpr std::array<std::uint8_t, 256> byteClasses = [] {
+    std::array<std::uint8_t, 256> classes{};
+    for (const char c : {' ', '\t', '\n', '\v', '\f', '\r'}) classes[static_cast<unsigned char>(c)] = space;
+    for (int c = 'a'; c <= 'z'; ++c) classes[c] = letter;
+    for (int c = 'A'; c <= 'Z'; ++c) classes[c] = letter;
+    classes['_'] = letter;
+    for (int c = '0'; c <= '9'; ++c) classes[c] = digit;
+    for (const char c : {'a', 'b', 'c', 'd', 'e', 'f', 'A', 'B', 'C', 'D', 'E', 'F'}) classes[static_cast<unsigned char>(c)] |= hexLetter;
+    return classes;
+}();
+
+bool is(char c, std::uint8_t classes) { return (byteClasses[static_cast<unsigned char>(c)] & classes) != 0; }
+bool isSpace(char c) { return is(c, space); }
+
+// Where the contents of the long string opened at `start` begin: a line
+// break right after the opening bracket is not part of them.
+std::size_t longStringContents(std::string_view text, std::size_t start, std::size_t level) {
+    std::size_t content = start + level + 2;
+    if (content < text.size() && (text[content] == '\n' || text[content] == '\r')) {
+        const char first = text[content++];
+        if (content < text.size() && (text[content] == '\n' || text[content] == '\r') && text[content] != first)
+            ++content;
+    }
+    return content;
+}
+
+LuaLexeme lexeme(LuaToken token, std::size_t start, std::size_t end, bool escaped = false, bool closed = true) {
+    return LuaLexeme{.token = token, .escaped = escaped, .closed = closed, .start = static_cast<std::uint32_t>(start),
+                     .end = static_cast<std::uint32_t>(end)};
+}
+bool isDigit(char c) { return is(c, digit); }
+bool isHexDigit(char c) { return is(c, digit | hexLetter); }
+bool isNameStart(char c) { return is(c, letter); }
+bool isNamePart(char c) { return is(c, letter | digit); }
 
 int hexValue(char c) {
     if (isDigit(c)) return c - '0';
@@ -224,33 +255,28 @@ void appendDeclarations(std::string_view text, bool tableEntry, std::vector<LuaH
 
 // --- Tokens ---
 
-void LuaLexer::skipSpaceAndComments() {
-    while (at_ < text_.size()) {
-        const char c = text_[at_];
-        if (isSpace(c)) {
-            ++at_;
-        } else if (c == '-' && at_ + 1 < text_.size() && text_[at_ + 1] == '-') {
-            const std::size_t afterHyphens = at_ + 2;
-            if (const std::optional<std::size_t> level = longBracketLevel(text_, afterHyphens)) {
-                const std::size_t close = closingBracket(text_, afterHyphens + *level + 2, *level);
-                at_ = close == std::string_view::npos ? text_.size() : close + *level + 2;
-            } else {
-                at_ = findAny(text_, afterHyphens, '\n', '\r', '\n');  // Lua ends a line at either
-            }
-        } else {
-            return;
-        }
+std::size_t LuaLexer::afterComment(std::size_t afterHyphens) const {
+    if (const std::optional<std::size_t> level = longBracketLevel(text_, afterHyphens)) {
+        const std::size_t close = closingBracket(text_, afterHyphens + *level + 2, *level);
+        return close == std::string_view::npos ? text_.size() : close + *level + 2;
     }
+    return findAny(text_, afterHyphens, '\n', '\r');  // Lua ends a line at either
 }
 
 LuaLexeme LuaLexer::next() {
-    skipSpaceAndComments();
-    const std::size_t start = at_;
-    if (start >= text_.size()) return {.token = LuaToken::end, .start = start, .end = start};
+    const std::size_t size = text_.size();
+    std::size_t start = at_;
+    for (;;) {
+        while (start < size && isSpace(text_[start])) ++start;
+        if (start + 1 >= size || text_[start] != '-' || text_[start + 1] != '-') break;
+        start = afterComment(start + 2);
+    }
+    at_ = start;
+    if (start >= size) return lexeme(LuaToken::end, start, start);
     const auto following = [&](std::size_t k) { return start + k < text_.size() ? text_[start + k] : '\0'; };
     const auto token = [&](LuaToken t, std::size_t length = 1) {
         at_ = start + length;
-        return LuaLexeme{.token = t, .start = start, .end = at_};
+        return lexeme(t, start, at_);
     };
     const char c = text_[start];
     if (isNameStart(c)) return name(start);
@@ -260,21 +286,7 @@ LuaLexeme LuaLexer::next() {
         case '\'':
             return quoted(start);
         case '[':
-            if (const std::optional<std::size_t> level = longBracketLevel(text_, start)) {
-                std::size_t content = start + *level + 2;
-                // A line break right after the opening bracket is not part of the string.
-                if (content < text_.size() && (text_[content] == '\n' || text_[content] == '\r')) {
-                    const char first = text_[content++];
-                    if (content < text_.size() && (text_[content] == '\n' || text_[content] == '\r') &&
-                        text_[content] != first)
-                        ++content;
-                }
-                const std::size_t close = closingBracket(text_, content, *level);
-                const std::size_t contentEnd = close == std::string_view::npos ? text_.size() : close;
-                at_ = close == std::string_view::npos ? text_.size() : close + *level + 2;
-                return {.token = LuaToken::string, .start = start, .end = at_, .contentStart = content,
-                        .contentEnd = contentEnd};
-            }
+            if (const std::optional<std::size_t> level = longBracketLevel(text_, start)) return longString(start, *level);
             return token(LuaToken::openBracket);
         case ']': return token(LuaToken::closeBracket);
         case '(': return token(LuaToken::openParen);
@@ -304,6 +316,12 @@ LuaLexeme LuaLexer::next() {
     }
 }
 
+LuaLexeme LuaLexer::longString(std::size_t start, std::size_t level) {
+    const std::size_t close = closingBracket(text_, longStringContents(text_, start, level), level);
+    at_ = close == std::string_view::npos ? text_.size() : close + level + 2;
+    return lexeme(LuaToken::string, start, at_, false, close != std::string_view::npos);
+}
+
 LuaLexeme LuaLexer::quoted(std::size_t start) {
     const char quote = text_[start];
     bool escaped = false;
@@ -312,8 +330,7 @@ LuaLexeme LuaLexer::quoted(std::size_t start) {
         const char c = text_[i];
         if (c == quote) {
             at_ = i + 1;
-            return {.token = LuaToken::string, .start = start, .end = at_, .contentStart = start + 1, .contentEnd = i,
-                    .escaped = escaped};
+            return lexeme(LuaToken::string, start, at_, escaped, true);
         }
         if (c == '\n' || c == '\r') break;
         if (c != '\\') {
@@ -329,15 +346,14 @@ LuaLexeme LuaLexer::quoted(std::size_t start) {
     // Unfinished: Lua stops here; the rest of the line is left to the
     // tokens that follow, and the string has no value.
     at_ = std::min(i, text_.size());
-    return {.token = LuaToken::string, .start = start, .end = at_, .contentStart = start + 1, .contentEnd = at_,
-            .escaped = true, .closed = false};
+    return lexeme(LuaToken::string, start, at_, escaped, false);
 }
 
 LuaLexeme LuaLexer::name(std::size_t start) {
     std::size_t i = start + 1;
     while (i < text_.size() && isNamePart(text_[i])) ++i;
     at_ = i;
-    return {.token = keyword(text_.substr(start, i - start)), .start = start, .end = i};
+    return lexeme(keyword(text_.substr(start, i - start)), start, i);
 }
 
 // As Lua reads a numeral: digits, dots and exponents, and a letter touching
@@ -362,12 +378,23 @@ LuaLexeme LuaLexer::number(std::size_t start) {
     }
     if (i < text_.size() && isNameStart(text_[i])) ++i;
     at_ = i;
-    return {.token = LuaToken::number, .start = start, .end = i};
+    return lexeme(LuaToken::number, start, i);
+}
+
+std::string_view luaStringContents(std::string_view text, const LuaLexeme& string) {
+    std::size_t from = string.start + 1;
+    std::size_t to = string.closed ? string.end - 1 : string.end;
+    if (text[string.start] == '[') {
+        const std::size_t level = longBracketLevel(text, string.start).value_or(0);
+        from = longStringContents(text, string.start, level);
+        to = string.closed ? string.end - level - 2 : string.end;
+    }
+    return text.substr(from, to - from);
 }
 
 std::optional<std::string> luaStringValue(std::string_view text, const LuaLexeme& string) {
     if (!string.closed) return std::nullopt;
-    const std::string_view content = text.substr(string.contentStart, string.contentEnd - string.contentStart);
+    const std::string_view content = luaStringContents(text, string);
     if (!string.escaped) return std::string(content);
     std::string out;
     out.reserve(content.size());

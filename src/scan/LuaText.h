@@ -26,16 +26,16 @@ enum class LuaToken : std::uint8_t {
     other,               // a byte Lua would reject
 };
 
+// A token: small, as a text has millions. Offsets are 32-bit; a lexer
+// reads at most the first 4 GB of a text.
 struct LuaLexeme {
     LuaToken token = LuaToken::end;
-    std::size_t start = 0;
-    std::size_t end = 0;
-    // A string's contents, between its quotes or long brackets. Only a
-    // quoted string can hold escape sequences or be left unfinished.
-    std::size_t contentStart = 0;
-    std::size_t contentEnd = 0;
+    // A string's: whether it holds escape sequences (only a quoted one can),
+    // and whether it is finished.
     bool escaped = false;
     bool closed = true;
+    std::uint32_t start = 0;
+    std::uint32_t end = 0;
 };
 
 // Lua source as tokens, comments and white space skipped. Where Lua would
@@ -43,12 +43,13 @@ struct LuaLexeme {
 // its line, an unknown byte is one `other` token. Linear in the text.
 class LuaLexer {
 public:
-    explicit LuaLexer(std::string_view text) : text_(text) {}
+    explicit LuaLexer(std::string_view text) : text_(text.substr(0, UINT32_MAX)) {}
 
     LuaLexeme next();
 
 private:
-    void skipSpaceAndComments();
+    std::size_t afterComment(std::size_t afterHyphens) const;
+    LuaLexeme longString(std::size_t start, std::size_t level);
     LuaLexeme quoted(std::size_t start);
     LuaLexeme name(std::size_t start);
     LuaLexeme number(std::size_t start);
@@ -57,8 +58,12 @@ private:
     std::size_t at_ = 0;
 };
 
+// A string token's contents, between its quotes or long brackets, as
+// written.
+std::string_view luaStringContents(std::string_view text, const LuaLexeme& string);
+
 // The value of a string token: its contents with escape sequences applied;
-// none for an escape Lua rejects.
+// none for an escape Lua rejects, or an unfinished string.
 std::optional<std::string> luaStringValue(std::string_view text, const LuaLexeme& string);
 
 // The value of a number token when it is an integer of at most 62 bits.
