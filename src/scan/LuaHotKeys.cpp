@@ -505,7 +505,6 @@ private:
         }
         if (loop->table->opaque) return;  // changed in ways the reader cannot follow
         const auto each = [&](const Field& item, const Value& itemKey) {
-            if (budget_ == 0) return;
             --budget_;
             // A literal entry already declares itself.
             if (item.value.kind == Kind::table && item.value.table->declaresItself && isStep(mods, "mods") &&
@@ -514,10 +513,11 @@ private:
             record(shape, item.at, instantiate(mods, item, itemKey), instantiate(key, item, itemKey), modal, owner,
                    entry, loop);
         };
-        for (std::size_t i = 0; i < loop->table->array.size(); ++i)
-            each(loop->table->array[i], number(static_cast<std::int64_t>(i + 1), loop->table->array[i].at));
-        if (loop->arrayOnly) return;
-        for (const Field& field : loop->table->fields) each(field, string(field.key, field.at));
+        const Table& table = *loop->table;
+        for (std::size_t i = 0; i < table.array.size() && budget_ > 0; ++i)
+            each(table.array[i], number(static_cast<std::int64_t>(i + 1), table.array[i].at));
+        for (std::size_t i = 0; !loop->arrayOnly && i < table.fields.size() && budget_ > 0; ++i)
+            each(table.fields[i], string(table.fields[i].key, table.fields[i].at));
     }
 
     static bool isStep(const Value& value, std::string_view field) {
