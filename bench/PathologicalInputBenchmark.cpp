@@ -1,12 +1,14 @@
 // How long the skhd and Hammerspoon sources take on the worst inputs we know
-// of: lines that make the binding patterns backtrack, single 4 MB lines, and
-// whole 4 MB files built from them. Real files for comparison.
+// of: lines that make the binding patterns backtrack, single 4 MB lines,
+// Lua nested past its limit, loops multiplying a table's entries, and whole
+// 4 MB files built from them. Real files for comparison.
 // Run: build/bench/bench/PathologicalInputBenchmark
 
 #include "model/Evidence.h"
 #include "platform/Platform.h"
 #include "scan/ConfigurationScanner.h"
 #include "scan/Hammerspoon.h"
+#include "scan/LuaText.h"
 #include "scan/Skhd.h"
 
 #include <benchmark/benchmark.h>
@@ -29,6 +31,16 @@ std::string repeated(const std::string& piece, std::size_t size = fourMegabytes)
     std::string out;
     out.reserve(size + piece.size());
     while (out.size() + piece.size() <= size) out += piece;
+    return out;
+}
+
+// A text without a hot-key word is not read at all.
+const std::string hotKeyWord = "-- hotkey\n";
+
+// The piece again and again, its first name numbered: a1 = ..., a2 = ...
+std::string named(const std::string& piece, std::size_t size = fourMegabytes) {
+    std::string out;
+    for (std::size_t i = 1; out.size() + piece.size() + 8 <= size; ++i) out += piece.substr(0, 1) + std::to_string(i) + piece.substr(1);
     return out;
 }
 
@@ -78,20 +90,39 @@ BENCHMARK_CAPTURE(skhd, refusedLines4MB, repeated("cmd - 0x2c : x\n"))->Unit(ben
 BENCHMARK_CAPTURE(hammerspoon, openCalls4MB, repeated("hs.hotkey.bind({"))->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(hammerspoon, openTables4MB, repeated("mods = {"))->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(hammerspoon, openCallLines4MB, repeated("hs.hotkey.bind({'cmd',\n"))->Unit(benchmark::kMillisecond);
-// Every opening runs to the one brace at the end, then fails after it.
-BENCHMARK_CAPTURE(hammerspoon, openCallsOneBrace4MB, repeated("hs.hotkey.bind({", fourMegabytes - 1) + "}")
+// Lua stops at 200 nested levels; the reader too.
+BENCHMARK_CAPTURE(hammerspoon, parentheses4MB, hotKeyWord + repeated("("))->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(hammerspoon, calls4MB, hotKeyWord + repeated("a''"))->Unit(benchmark::kMillisecond);
+// Inside one string: every opening runs to the one brace at the end.
+BENCHMARK_CAPTURE(hammerspoon, openCallsOneBraceInAString4MB, "s = [[" + repeated("hs.hotkey.bind({", fourMegabytes - 9) + "}]]")
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(hammerspoon, openTablesOneBrace4MB, repeated("mods = {", fourMegabytes - 1) + "}")
+BENCHMARK_CAPTURE(hammerspoon, openTablesOneBraceInAString4MB, "s = [[" + repeated("mods = {", fourMegabytes - 9) + "}]]")
     ->Unit(benchmark::kMillisecond);
 // One entry whose key name runs to the only closing quote, 4 MB on.
-BENCHMARK_CAPTURE(hammerspoon, openKeysOneQuote4MB, "mods = {}, key = '" + repeated("mods = {}, key = ", fourMegabytes - 19) + "'")
+BENCHMARK_CAPTURE(hammerspoon, openKeysOneQuoteInAString4MB,
+                  "s = [[mods = {}, key = '" + repeated("mods = {}, key = ", fourMegabytes - 25) + "']]")
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(hammerspoon, longCommentLevels4MB, "--[" + std::string(2'000'000, '=') + "[" + repeated("]=", 2'000'000))
+BENCHMARK_CAPTURE(hammerspoon, longCommentLevels4MB,
+                  hotKeyWord + "--[" + std::string(2'000'000, '=') + "[" + repeated("]=", 2'000'000))
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(hammerspoon, hyphens4MB, std::string(fourMegabytes, '-'))->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(hammerspoon, hyphens4MB, hotKeyWord + std::string(fourMegabytes, '-'))->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(hammerspoon, declarations4MB, repeated("hs.hotkey.bind({'cmd', 'alt'}, 'K', function() end) -- note\n"))
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(hammerspoon, tables4MB, repeated("{ mods = {'ctrl', 'alt'}, key = 'k', fn = f },\n"))
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(hammerspoon, namedLists4MB, repeated("local m = {'cmd', 'alt'} hs.hotkey.bind(m, 'k', f)\n"))
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(hammerspoon, oneLargeTable4MB, hotKeyWord + "t = {" + named("a = {{'cmd'}, 'k'}, ") + "}")
+    ->Unit(benchmark::kMillisecond);
+// Each loop (or Spoon mapping) would hand every entry of one large table
+// to a binding again.
+BENCHMARK_CAPTURE(hammerspoon, loopsOverOneTable4MB,
+                  "m = {'cmd'} t = {" + repeated("{key = 'k'}, ", 400'000) + "}\n" +
+                      repeated("for _, e in ipairs(t) do hs.hotkey.bind(m, e.key) end\n", 3'600'000))
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(hammerspoon, mappingsOfOneTable4MB,
+                  hotKeyWord + "t = {" + named("a = {{'cmd'}, 'k'}, ", 400'000) + "}\n" +
+                      repeated("spoon.S:bindHotkeys(t)\n", 3'600'000))
     ->Unit(benchmark::kMillisecond);
 
 // A whole Hammerspoon scan of a home holding the worst case for both

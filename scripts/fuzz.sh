@@ -25,7 +25,7 @@ seeds() {
     KarabinerFuzzer) printf '%s\n' "$corpus"/{karabiner,karabiner-rules} ;;
     KnownPreferencesFuzzer) printf '%s\n' "$corpus"/{rectangle,maccy,raycast,monitorcontrol} "$home/Library/Preferences" "$home/Library/Containers" "$findings" ;;
     SkhdFuzzer) printf '%s\n' "$corpus/skhd" "$home/.config/skhd" ;;
-    HammerspoonFuzzer | LuaCommentsFuzzer | HammerspoonMatcherFuzzer) printf '%s\n' "$corpus/hammerspoon" ;;
+    HammerspoonFuzzer | HammerspoonMatcherFuzzer) printf '%s\n' "$corpus/hammerspoon" ;;
     RaycastShortcutFuzzer) printf '%s\n' tests/fuzz/seeds/raycast ;;
     KeyNameFuzzer) printf '%s\n' tests/fuzz/seeds/keynames ;;
     CommandLineFuzzer) printf '%s\n' tests/fuzz/seeds/commandline ;;

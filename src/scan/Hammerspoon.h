@@ -8,10 +8,12 @@ namespace chordmap {
 
 class Processes;
 
-// The literal hot-key declarations of one Lua file, each claiming its
-// combination exactly: first every hs.hotkey.bind / hs.hotkey.new call, then
-// every `mods = {...}, key = '...'` table entry, each in text order.
-// Comments do not count; text inside strings does.
+// The hot keys one Lua file gives Hammerspoon, each claiming its
+// combination exactly: first the literal hs.hotkey.bind / new calls, then
+// the literal `mods = {...}, key = '...'` table entries, then the rest
+// (lists and keys bound to names, modals, Spoon mappings, loops over
+// tables), each in text order. Comments do not count; inside strings only
+// the two literal shapes do.
 void hammerspoonDeclarations(const Processes& processes, std::string_view text, const Url& sourceURL,
                              Inventory& inventory);
 

@@ -3,6 +3,7 @@
 #include "scan/TextPieces.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <optional>
@@ -10,47 +11,25 @@
 namespace chordmap {
 namespace {
 
-// The first of the bytes `a`, `b` and `c` at or after `from`, or the end of
-// the text; eight bytes at a time, as runs between them are long. ASCII
-// bytes never occur inside a multi-byte sequence, so a byte-wise search
-// meets them where a character-wise one would.
-std::size_t findAny(std::string_view text, std::size_t from, char a, char b, char c) {
+// The first of the bytes `a` and `b` at or after `from`, or the end of the
+// text; eight bytes at a time, as a comment runs long.
+std::size_t findAny(std::string_view text, std::size_t from, char a, char b) {
     constexpr std::uint64_t ones = 0x0101010101010101u;
     constexpr std::uint64_t highs = 0x8080808080808080u;
     const auto hasZeroByte = [](std::uint64_t word) { return ((word - ones) & ~word & highs) != 0; };
     const std::uint64_t as = ones * static_cast<unsigned char>(a);
     const std::uint64_t bs = ones * static_cast<unsigned char>(b);
-    const std::uint64_t cs = ones * static_cast<unsigned char>(c);
+
     std::size_t at = from;
     for (; at + 8 <= text.size(); at += 8) {
         std::uint64_t word;
         std::memcpy(&word, text.data() + at, 8);
-        if (hasZeroByte(word ^ as) || hasZeroByte(word ^ bs) || hasZeroByte(word ^ cs)) break;
+        if (hasZeroByte(word ^ as) || hasZeroByte(word ^ bs)) break;
     }
     for (; at < text.size(); ++at) {
-        if (text[at] == a || text[at] == b || text[at] == c) return at;
+        if (text[at] == a || text[at] == b) return at;
     }
     return text.size();
-}
-
-// The characters of UTF-8 text, counted by their lead bytes.
-std::size_t leadBytes(std::string_view text) {
-    std::size_t continuation = 0;
-    for (const char c : text) continuation += (static_cast<unsigned char>(c) & 0xC0) == 0x80 ? 1 : 0;
-    return text.size() - continuation;
-}
-
-// Comment text replaced character by character: line feeds stay, anything
-// else becomes one space. A character is counted by its lead byte.
-void appendBlanked(std::string_view comment, std::string& out) {
-    for (std::size_t from = 0;;) {
-        const std::size_t lineFeed = comment.find('\n', from);
-        const std::size_t end = lineFeed == std::string_view::npos ? comment.size() : lineFeed;
-        out.append(leadBytes(comment.substr(from, end - from)), ' ');
-        if (lineFeed == std::string_view::npos) return;
-        out += '\n';
-        from = lineFeed + 1;
-    }
 }
 
 // The level of the long bracket "[", "="s, "[" at `offset`; none when there
@@ -73,38 +52,77 @@ std::size_t closingBracket(std::string_view text, std::size_t offset, std::size_
     return std::string_view::npos;
 }
 
-// Where the comment whose two hyphens end at `afterHyphens` ends; its text
-// is blanked into `out`.
-std::size_t skipComment(std::string_view text, std::size_t afterHyphens, std::string& out) {
-    if (const std::optional<std::size_t> level = longBracketLevel(text, afterHyphens)) {
-        const std::size_t body = afterHyphens + *level + 2;
-        const std::size_t close = closingBracket(text, body, *level);
-        if (close == std::string_view::npos) {
-            appendBlanked(text.substr(body), out);
-            return text.size();
-        }
-        appendBlanked(text.substr(body, close - body), out);
-        return close + *level + 2;
+// The classes of the bytes Lua's lexer tells apart, looked up by byte.
+enum ByteClass : std::uint8_t { space = 1, letter = 2, digit = 4, hexLetter = 8 };
+
+constexpr std::array<std::uint8_t, 256> byteClasses = [] {
+    std::array<std::uint8_t, 256> classes{};
+    for (const char c : {' ', '\t', '\n', '\v', '\f', '\r'}) classes[static_cast<unsigned char>(c)] = space;
+    for (int c = 'a'; c <= 'z'; ++c) classes[c] = letter;
+    for (int c = 'A'; c <= 'Z'; ++c) classes[c] = letter;
+    classes['_'] = letter;
+    for (int c = '0'; c <= '9'; ++c) classes[c] = digit;
+    for (const char c : {'a', 'b', 'c', 'd', 'e', 'f', 'A', 'B', 'C', 'D', 'E', 'F'}) classes[static_cast<unsigned char>(c)] |= hexLetter;
+    return classes;
+}();
+
+bool is(char c, std::uint8_t classes) { return (byteClasses[static_cast<unsigned char>(c)] & classes) != 0; }
+bool isSpace(char c) { return is(c, space); }
+
+// Where the contents of the long string opened at `start` begin: a line
+// break right after the opening bracket is not part of them.
+std::size_t longStringContents(std::string_view text, std::size_t start, std::size_t level) {
+    std::size_t content = start + level + 2;
+    if (content < text.size() && (text[content] == '\n' || text[content] == '\r')) {
+        const char first = text[content++];
+        if (content < text.size() && (text[content] == '\n' || text[content] == '\r') && text[content] != first)
+            ++content;
     }
-    std::size_t lineFeed = text.find('\n', afterHyphens);
-    if (lineFeed == std::string_view::npos) lineFeed = text.size();
-    appendBlanked(text.substr(afterHyphens, lineFeed - afterHyphens), out);
-    return lineFeed;
+    return content;
 }
 
-// Where the string opened by the quote at `open` ends: past its closing
-// quote, or the end of the text. A backslash hides the byte after it; the
-// rest of an escaped multi-byte character holds no quote or backslash.
-std::size_t skipString(std::string_view text, std::size_t open) {
-    const char quote = text[open];
-    for (std::size_t at = findAny(text, open + 1, quote, '\\', quote); at < text.size();
-         at = findAny(text, at + 2, quote, '\\', quote)) {
-        if (text[at] == quote) return at + 1;
-    }
-    return text.size();
+LuaLexeme lexeme(LuaToken token, std::size_t start, std::size_t end, bool escaped = false, bool closed = true) {
+    return LuaLexeme{.token = token, .escaped = escaped, .closed = closed, .start = static_cast<std::uint32_t>(start),
+                     .end = static_cast<std::uint32_t>(end)};
+}
+bool isDigit(char c) { return is(c, digit); }
+bool isHexDigit(char c) { return is(c, digit | hexLetter); }
+bool isNameStart(char c) { return is(c, letter); }
+bool isNamePart(char c) { return is(c, letter | digit); }
+
+int hexValue(char c) {
+    if (isDigit(c)) return c - '0';
+    return (c | 0x20) - 'a' + 10;
 }
 
-// --- Declarations, found by hand the way the patterns above match ---
+LuaToken keyword(std::string_view word) {
+    const auto either = [&](std::string_view a, LuaToken ta, std::string_view b = {}, LuaToken tb = LuaToken::name,
+                            std::string_view c = {}, LuaToken tc = LuaToken::name) {
+        return word == a ? ta : word == b ? tb : word == c ? tc : LuaToken::name;
+    };
+    switch (word[0]) {
+        case 'a': return either("and", LuaToken::kAnd);
+        case 'b': return either("break", LuaToken::kBreak);
+        case 'd': return either("do", LuaToken::kDo);
+        case 'e': return either("end", LuaToken::kEnd, "else", LuaToken::kElse, "elseif", LuaToken::kElseif);
+        case 'f': return either("function", LuaToken::kFunction, "for", LuaToken::kFor, "false", LuaToken::kFalse);
+        case 'g': return either("goto", LuaToken::kGoto);
+        case 'i': return either("if", LuaToken::kIf, "in", LuaToken::kIn);
+        case 'l': return either("local", LuaToken::kLocal);
+        case 'n': return either("nil", LuaToken::kNil, "not", LuaToken::kNot);
+        case 'o': return either("or", LuaToken::kOr);
+        case 'r': return either("return", LuaToken::kReturn, "repeat", LuaToken::kRepeat);
+        case 't': return either("then", LuaToken::kThen, "true", LuaToken::kTrue);
+        case 'u': return either("until", LuaToken::kUntil);
+        case 'w': return either("while", LuaToken::kWhile);
+        default: return LuaToken::name;
+    }
+}
+
+// --- Literal declarations, found by hand the way two regular expressions
+// match them:
+//   hs\.hotkey\.(?:bind|new)\s*\(\s*\{([^}]*)\}\s*,\s*["']([^"']+)["']
+//   mods\s*=\s*\{([^}]*)\}\s*,\s*key\s*=\s*["']([^"']+)["']
 
 constexpr std::size_t none = std::string_view::npos;
 
@@ -235,31 +253,244 @@ void appendDeclarations(std::string_view text, bool tableEntry, std::vector<LuaH
 
 }  // namespace
 
-std::string stripLuaComments(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size();) {
-        // Code: a quote opens a string, a hyphen may open a comment.
-        const std::size_t stop = findAny(text, i, '"', '\'', '-');
-        out.append(text.substr(i, stop - i));
-        if (stop == text.size()) break;
-        if (text[stop] != '-') {
-            i = skipString(text, stop);
-            out.append(text.substr(stop, i - stop));
-        } else if (stop + 1 < text.size() && text[stop + 1] == '-') {
-            i = skipComment(text, stop + 2, out);
+// --- Tokens ---
+
+std::size_t LuaLexer::afterComment(std::size_t afterHyphens) const {
+    if (const std::optional<std::size_t> level = longBracketLevel(text_, afterHyphens)) {
+        const std::size_t close = closingBracket(text_, afterHyphens + *level + 2, *level);
+        return close == std::string_view::npos ? text_.size() : close + *level + 2;
+    }
+    return findAny(text_, afterHyphens, '\n', '\r');  // Lua ends a line at either
+}
+
+LuaLexeme LuaLexer::next() {
+    const std::size_t size = text_.size();
+    std::size_t start = at_;
+    for (;;) {
+        while (start < size && isSpace(text_[start])) ++start;
+        if (start + 1 >= size || text_[start] != '-' || text_[start + 1] != '-') break;
+        start = afterComment(start + 2);
+    }
+    at_ = start;
+    if (start >= size) return lexeme(LuaToken::end, start, start);
+    const auto following = [&](std::size_t k) { return start + k < text_.size() ? text_[start + k] : '\0'; };
+    const auto token = [&](LuaToken t, std::size_t length = 1) {
+        at_ = start + length;
+        return lexeme(t, start, at_);
+    };
+    const char c = text_[start];
+    if (isNameStart(c)) return name(start);
+    if (isDigit(c) || (c == '.' && isDigit(following(1)))) return number(start);
+    switch (c) {
+        case '"':
+        case '\'':
+            return quoted(start);
+        case '[':
+            if (const std::optional<std::size_t> level = longBracketLevel(text_, start)) return longString(start, *level);
+            return token(LuaToken::openBracket);
+        case ']': return token(LuaToken::closeBracket);
+        case '(': return token(LuaToken::openParen);
+        case ')': return token(LuaToken::closeParen);
+        case '{': return token(LuaToken::openBrace);
+        case '}': return token(LuaToken::closeBrace);
+        case ';': return token(LuaToken::semicolon);
+        case ',': return token(LuaToken::comma);
+        case '=': return following(1) == '=' ? token(LuaToken::binary, 2) : token(LuaToken::assign);
+        case '.':
+            if (following(1) != '.') return token(LuaToken::dot);
+            return following(2) == '.' ? token(LuaToken::ellipsis, 3) : token(LuaToken::concat, 2);
+        case ':': return following(1) == ':' ? token(LuaToken::doubleColon, 2) : token(LuaToken::colon);
+        case '~': return following(1) == '=' ? token(LuaToken::binary, 2) : token(LuaToken::tilde);
+        case '<':
+        case '>': return following(1) == '=' || following(1) == c ? token(LuaToken::binary, 2) : token(LuaToken::binary);
+        case '/': return following(1) == '/' ? token(LuaToken::binary, 2) : token(LuaToken::binary);
+        case '-': return token(LuaToken::minus);
+        case '#': return token(LuaToken::hash);
+        case '+':
+        case '*':
+        case '%':
+        case '^':
+        case '&':
+        case '|': return token(LuaToken::binary);
+        default: return token(LuaToken::other);
+    }
+}
+
+LuaLexeme LuaLexer::longString(std::size_t start, std::size_t level) {
+    const std::size_t close = closingBracket(text_, longStringContents(text_, start, level), level);
+    at_ = close == std::string_view::npos ? text_.size() : close + level + 2;
+    return lexeme(LuaToken::string, start, at_, false, close != std::string_view::npos);
+}
+
+LuaLexeme LuaLexer::quoted(std::size_t start) {
+    const char quote = text_[start];
+    bool escaped = false;
+    std::size_t i = start + 1;
+    while (i < text_.size()) {
+        const char c = text_[i];
+        if (c == quote) {
+            at_ = i + 1;
+            return lexeme(LuaToken::string, start, at_, escaped, true);
+        }
+        if (c == '\n' || c == '\r') break;
+        if (c != '\\') {
+            ++i;
+            continue;
+        }
+        escaped = true;
+        i += 2;  // an escaped line break continues the string
+        if (i <= text_.size() && (text_[i - 1] == '\n' || text_[i - 1] == '\r') && i < text_.size() &&
+            (text_[i] == '\n' || text_[i] == '\r') && text_[i] != text_[i - 1])
+            ++i;
+    }
+    // Unfinished: Lua stops here; the rest of the line is left to the
+    // tokens that follow, and the string has no value.
+    at_ = std::min(i, text_.size());
+    return lexeme(LuaToken::string, start, at_, escaped, false);
+}
+
+LuaLexeme LuaLexer::name(std::size_t start) {
+    std::size_t i = start + 1;
+    while (i < text_.size() && isNamePart(text_[i])) ++i;
+    at_ = i;
+    return lexeme(keyword(text_.substr(start, i - start)), start, i);
+}
+
+// As Lua reads a numeral: digits, dots and exponents, and a letter touching
+// it, which makes it malformed.
+LuaLexeme LuaLexer::number(std::size_t start) {
+    std::size_t i = start;
+    char exponent = 'e';
+    if (text_[i] == '0' && i + 1 < text_.size() && (text_[i + 1] | 0x20) == 'x') {
+        exponent = 'p';
+        i += 2;
+    }
+    while (i < text_.size()) {
+        const char c = text_[i];
+        if ((c | 0x20) == exponent) {
+            ++i;
+            if (i < text_.size() && (text_[i] == '+' || text_[i] == '-')) ++i;
+        } else if (isHexDigit(c) || c == '.') {
+            ++i;
         } else {
-            out += '-';
-            i = stop + 1;
+            break;
+        }
+    }
+    if (i < text_.size() && isNameStart(text_[i])) ++i;
+    at_ = i;
+    return lexeme(LuaToken::number, start, i);
+}
+
+std::string_view luaStringContents(std::string_view text, const LuaLexeme& string) {
+    std::size_t from = string.start + 1;
+    std::size_t to = string.closed ? string.end - 1 : string.end;
+    if (text[string.start] == '[') {
+        const std::size_t level = longBracketLevel(text, string.start).value_or(0);
+        from = longStringContents(text, string.start, level);
+        to = string.closed ? string.end - level - 2 : string.end;
+    }
+    return text.substr(from, to - from);
+}
+
+std::optional<std::string> luaStringValue(std::string_view text, const LuaLexeme& string) {
+    if (!string.closed) return std::nullopt;
+    const std::string_view content = luaStringContents(text, string);
+    if (!string.escaped) return std::string(content);
+    std::string out;
+    out.reserve(content.size());
+    for (std::size_t i = 0; i < content.size(); ++i) {
+        if (content[i] != '\\') {
+            out += content[i];
+            continue;
+        }
+        if (++i >= content.size()) return std::nullopt;
+        const char c = content[i];
+        switch (c) {
+            case 'a': out += '\a'; break;
+            case 'b': out += '\b'; break;
+            case 'f': out += '\f'; break;
+            case 'n': out += '\n'; break;
+            case 'r': out += '\r'; break;
+            case 't': out += '\t'; break;
+            case 'v': out += '\v'; break;
+            case '\\':
+            case '"':
+            case '\'': out += c; break;
+            case '\n':
+            case '\r':
+                out += '\n';
+                if (i + 1 < content.size() && (content[i + 1] == '\n' || content[i + 1] == '\r') && content[i + 1] != c) ++i;
+                break;
+            case 'x':
+                if (i + 2 >= content.size() || !isHexDigit(content[i + 1]) || !isHexDigit(content[i + 2])) return std::nullopt;
+                out += static_cast<char>(hexValue(content[i + 1]) * 16 + hexValue(content[i + 2]));
+                i += 2;
+                break;
+            case 'z':
+                while (i + 1 < content.size() && isSpace(content[i + 1])) ++i;
+                break;
+            case 'u': {
+                if (i + 1 >= content.size() || content[i + 1] != '{') return std::nullopt;
+                std::uint32_t code = 0;
+                std::size_t j = i + 2;
+                for (; j < content.size() && isHexDigit(content[j]) && code <= 0x10FFFF; ++j) code = code * 16 + hexValue(content[j]);
+                if (j == i + 2 || j >= content.size() || content[j] != '}' || code > 0x10FFFF) return std::nullopt;
+                if (code < 0x80) {
+                    out += static_cast<char>(code);
+                } else if (code < 0x800) {
+                    out += static_cast<char>(0xC0 | (code >> 6));
+                    out += static_cast<char>(0x80 | (code & 0x3F));
+                } else if (code < 0x10000) {
+                    out += static_cast<char>(0xE0 | (code >> 12));
+                    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+                    out += static_cast<char>(0x80 | (code & 0x3F));
+                } else {
+                    out += static_cast<char>(0xF0 | (code >> 18));
+                    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+                    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+                    out += static_cast<char>(0x80 | (code & 0x3F));
+                }
+                i = j;
+                break;
+            }
+            default: {
+                if (!isDigit(c)) return std::nullopt;
+                int value = 0;
+                std::size_t j = i;
+                for (; j < content.size() && j < i + 3 && isDigit(content[j]); ++j) value = value * 10 + (content[j] - '0');
+                if (value > 255) return std::nullopt;
+                out += static_cast<char>(value);
+                i = j - 1;
+            }
         }
     }
     return out;
 }
 
-std::vector<LuaHotKeyDeclaration> luaHotKeyDeclarations(std::string_view stripped) {
+std::optional<std::int64_t> luaIntegerValue(std::string_view number) {
+    std::int64_t value = 0;
+    constexpr std::int64_t limit = std::int64_t{1} << 62;
+    if (number.size() > 2 && number[0] == '0' && (number[1] | 0x20) == 'x') {
+        for (const char c : number.substr(2)) {
+            if (!isHexDigit(c) || value >= limit / 16) return std::nullopt;
+            value = value * 16 + hexValue(c);
+        }
+        return value;
+    }
+    if (number.empty()) return std::nullopt;
+    for (const char c : number) {
+        if (!isDigit(c) || value >= limit / 10) return std::nullopt;
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
+
+// --- Literal declarations ---
+
+std::vector<LuaHotKeyDeclaration> luaHotKeyDeclarations(std::string_view text) {
     std::vector<LuaHotKeyDeclaration> found;
-    appendDeclarations(stripped, false, found);
-    appendDeclarations(stripped, true, found);
+    appendDeclarations(text, false, found);
+    appendDeclarations(text, true, found);
     return found;
 }
 

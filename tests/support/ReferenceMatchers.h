@@ -21,15 +21,15 @@ inline constexpr std::array<const char*, 2> luaDeclarations{
     R"(mods\s*=\s*\{([^}]*)\}\s*,\s*key\s*=\s*["']([^"']+)["'])",
 };
 
-// Every declaration of a stripped Lua text; none when a search gave up.
-inline std::optional<std::vector<LuaHotKeyDeclaration>> luaHotKeyDeclarations(std::string_view stripped) {
+// Every literal Lua declaration of a text; none when a search gave up.
+inline std::optional<std::vector<LuaHotKeyDeclaration>> luaHotKeyDeclarations(std::string_view text) {
     static const std::array<std::optional<Regex>, 2> compiled{Regex::compile(luaDeclarations[0]),
                                                               Regex::compile(luaDeclarations[1])};
     std::vector<LuaHotKeyDeclaration> found;
     for (std::size_t pattern = 0; pattern < compiled.size(); ++pattern) {
         if (!compiled[pattern]) return std::nullopt;
         RegexMatcher matcher(*compiled[pattern]);
-        for (const RegexMatch& match : matcher.allMatches(stripped)) {
+        for (const RegexMatch& match : matcher.allMatches(text)) {
             if (!match.group(1) || !match.group(2)) continue;
             found.push_back({.pattern = pattern, .start = match.start, .modifierList = *match.group(1),
                              .keyName = *match.group(2)});

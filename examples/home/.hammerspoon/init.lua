@@ -12,7 +12,7 @@ require("windows")
 
 local hyper = {"cmd", "alt", "ctrl", "shift"}
 
--- Reload the configuration (a variable modifier list: found only at run time)
+-- Reload the configuration (Hyper: the modifier list is the table above)
 hs.hotkey.bind(hyper, "R", hs.reload)
 
 -- Application launcher on Command+Space; Spotlight moved to Control+Space
@@ -27,5 +27,13 @@ end)
 hs.hotkey.bind({"cmd", "alt", "shift"}, "V", function()
   hs.eventtap.keyStrokes(hs.pasteboard.readString() or "") -- "--" in a string: "ok"
 end)
+
+-- Resize mode: Control+Option+R enters it, Escape leaves it
+local resizeMode = hs.hotkey.modal.new({"ctrl", "alt"}, "R")
+resizeMode:bind({}, "escape", function() resizeMode:exit() end)
+
+-- Caffeine keeps the Mac awake; the Spoon binds the key it is given
+hs.loadSpoon("Caffeine")
+spoon.Caffeine:bindHotkeys({ toggle = {hyper, "C"} })
 
 hs.alert.show("Hammerspoon loaded")
