@@ -5,9 +5,8 @@ namespace {
 
 // The object a reference names in $objects; none for anything else.
 const Value* referenced(const Value::Array& objects, const Value* reference) {
-    if (!reference || !reference->isInteger()) return nullptr;
-    const std::uint64_t index = *reference->number();
-    return index < objects.size() ? &objects[index] : nullptr;
+    const Value::Uid* uid = reference ? reference->uid() : nullptr;
+    return uid && uid->index < objects.size() ? &objects[uid->index] : nullptr;
 }
 
 }  // namespace
