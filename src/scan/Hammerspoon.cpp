@@ -132,7 +132,13 @@ std::string sourceClause(const LuaSource& source, const char* subject) {
 }
 
 // A name between Chinese words, set off by spaces; nothing when empty.
-std::string spaced(std::string_view name) { return name.empty() ? std::string() : " " + validUtf8(name) + " "; }
+std::string spaced(std::string_view name) {
+    if (name.empty()) return {};
+    std::string out(1, ' ');  // appended, not " " + ..., which GCC 12 misreads as an overlapping copy
+    out += validUtf8(name);
+    out += ' ';
+    return out;
+}
 
 // What the reader should know of a hot key: what declares it and where its
 // parts came from.
