@@ -2,8 +2,15 @@
 
 #include <simdjson.h>
 
-#include <charconv>
+#if defined(__APPLE__)
+#include <xlocale.h>
+#endif
+
+#include <cerrno>
+#include <clocale>
 #include <cmath>
+#include <cstdlib>
+#include <string>
 #include <vector>
 
 namespace chordmap {
@@ -43,41 +50,31 @@ std::optional<double> wideNumber(std::string_view token) {
     std::size_t i = zero ? integerStart + 1 : digitsFrom(integerStart);
     const std::size_t integerEnd = i;
     if (integerEnd == integerStart) return std::nullopt;
-    std::size_t fractionStart = i, fractionEnd = i;
     if (i < token.size() && token[i] == '.') {
-        fractionStart = i + 1;
-        i = fractionEnd = digitsFrom(fractionStart);
-        if (fractionEnd == fractionStart) return std::nullopt;
+        const std::size_t fractionStart = i + 1;
+        i = digitsFrom(fractionStart);
+        if (i == fractionStart) return std::nullopt;
     }
-    std::int64_t exponent = 0;
     if (i < token.size() && (token[i] == 'e' || token[i] == 'E')) {
         ++i;
-        const bool negative = i < token.size() && token[i] == '-';
         if (i < token.size() && (token[i] == '+' || token[i] == '-')) ++i;
         const std::size_t start = i;
-        for (; i < token.size() && isDigit(token[i]); ++i)
-            exponent = std::min<std::int64_t>(exponent * 10 + (token[i] - '0'), 1'000'000'000);
+        i = digitsFrom(i);
         if (i == start) return std::nullopt;
-        if (negative) exponent = -exponent;
     }
     if (i != token.size()) return std::nullopt;
 
-    double value = 0;
-    const auto [end, error] = std::from_chars(token.data(), token.data() + token.size(), value);
-    if (error == std::errc::result_out_of_range) {
-        // Out of range either way; only overflow is refused (underflow reads as 0).
-        // The decimal exponent of the first significant digit tells which.
-        std::int64_t lead = exponent;
-        if (!zero) {
-            lead += static_cast<std::int64_t>(integerEnd - integerStart) - 1;
-        } else {
-            const std::size_t first = token.find_first_not_of('0', fractionStart);
-            lead -= static_cast<std::int64_t>((first < fractionEnd ? first : fractionEnd) - fractionStart) + 1;
-        }
-        if (lead < 0) return std::nullopt;
-        return token.starts_with('-') ? -HUGE_VAL : HUGE_VAL;
-    }
-    if (error != std::errc{} || integerEnd != token.size()) return std::nullopt;
+    // strtod in the C locale: the window's locale may write decimals with a comma.
+    static const locale_t cLocale = newlocale(LC_NUMERIC_MASK, "C", nullptr);
+    const std::string text(token);
+    char* end = nullptr;
+    errno = 0;
+    const double value = strtod_l(text.c_str(), &end, cLocale);
+    if (end != text.c_str() + text.size()) return std::nullopt;
+    // Beyond the double range: infinite. Below it, a number simdjson reads
+    // itself (as 0), so none here.
+    if (errno == ERANGE) return std::isinf(value) ? std::optional(value) : std::nullopt;
+    if (integerEnd != token.size()) return std::nullopt;
     // An integer: wide when outside [-2^63, 2^64 - 1].
     const std::string_view magnitude = token.substr(integerStart);
     const std::string_view limit = integerStart ? "9223372036854775808" : "18446744073709551615";
