@@ -50,7 +50,8 @@ AbstractButton {
             elide: Text.ElideRight
             text: key.place.label
             color: key.named ? Style.primary : Style.secondary
-            font.pixelSize: Math.max(9, Math.round(key.unit * 0.34))
+            // Longer labels ("help", "Space") a little smaller.
+            font.pixelSize: Math.max(8, Math.round(key.unit * (text.length > 3 ? 0.27 : 0.34)))
             Accessible.ignored: true
         }
         PlainText {

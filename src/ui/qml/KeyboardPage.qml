@@ -176,11 +176,10 @@ VirtualColumn {
                         return best
                     }
                     function move(from, dx, dy) {
+                        // The key focused becomes the current one.
                         const to = neighbour(from, dx, dy)
-                        if (to >= 0) {
-                            current = to
-                            focusCurrent(Qt.TabFocusReason)
-                        }
+                        if (to >= 0)
+                            keys.itemAt(to).forceActiveFocus(Qt.TabFocusReason)
                     }
 
                     Repeater {
