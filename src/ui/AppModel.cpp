@@ -194,6 +194,8 @@ void AppModel::cancelCompletion() {
 
 void AppModel::start() {
     cancelCompletion();
+    // The result of a check shows in the main view.
+    if (showKeyboard_) setShowKeyboard(false);
     setPermissionGranted(platform_.inputMonitoring.preflightListenEventAccess());
     if (!permissionGranted_) {
         setStatus(QString::fromUtf8(permissionMissingStatus));

@@ -119,7 +119,8 @@ public:
     // The same for a combination picked in the keyboard overview.
     Q_INVOKABLE void queryCombination(int keyCode, int modifiers);
     // Shows the keyboard overview (observation stops: keys go to the
-    // window again) and maps the home anew; closes it.
+    // window again; starting it again closes the overview) and maps the home
+    // anew; closes it.
     Q_INVOKABLE void openKeyboard();
     Q_INVOKABLE void closeKeyboard();
 

@@ -7,6 +7,8 @@ namespace {
 
 enum Role { nameRole = Qt::UserRole + 1, claimantsRole, conflictRole, conflictTextRole, keyCodeRole, modifiersRole };
 
+const char* const readingConfiguration = "正在读取配置…";
+
 QString text(std::string_view utf8) { return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())); }
 
 }  // namespace
@@ -109,11 +111,14 @@ void KeyboardView::updateClaims() {
             continue;
         }
         const KeyClaims claims = claimsOf(map, *place.code, modifiers_);
+        // Before the first map nothing is known yet, not "unclaimed".
+        const std::string description =
+            map_ ? describe(claims) : claims.shortcut.displayName() + "：" + readingConfiguration;
         claims_.append(QVariantMap{
             {QStringLiteral("count"), static_cast<int>(claims.count)},
             {QStringLiteral("level"), claims.strongest ? text(chordmap::text(*claims.strongest)) : QString()},
             {QStringLiteral("conflict"), text(chordmap::text(claims.conflict))},
-            {QStringLiteral("description"), text(describe(claims))},
+            {QStringLiteral("description"), text(description)},
         });
     }
     emit claimsChanged();
