@@ -63,7 +63,7 @@ Rectangle {
     }
     Shortcut {
         sequence: "Escape"
-        enabled: root.model.showKeyboard && !root.model.isListening
+        enabled: root.model.showKeyboard
         onActivated: root.model.closeKeyboard()
     }
     Connections {

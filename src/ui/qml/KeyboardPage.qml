@@ -338,7 +338,8 @@ VirtualColumn {
                 spacing: 12
                 PlainText {
                     objectName: "conflictName"
-                    Layout.preferredWidth: 120
+                    // A column for the usual names; longer ones push on.
+                    Layout.preferredWidth: Math.max(120, implicitWidth)
                     text: row.name
                     font.pixelSize: 15
                     font.weight: Font.DemiBold
