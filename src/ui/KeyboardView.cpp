@@ -69,6 +69,14 @@ void KeyboardView::build() {
 
 void KeyboardView::waitForBuilds() { workers_.waitForDone(); }
 
+QStringList KeyboardView::notes() const {
+    QStringList list;
+    if (map_) {
+        for (const std::string& note : map_->notes) list.append(text(note));
+    }
+    return list;
+}
+
 void KeyboardView::deliver(std::uint64_t generation, std::shared_ptr<const KeyboardMap> map) {
     if (generation != generation_) return;  // a newer build is on its way
     map_ = std::move(map);

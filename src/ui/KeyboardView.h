@@ -4,6 +4,7 @@
 
 #include <QAbstractListModel>
 #include <QObject>
+#include <QStringList>
 #include <QThreadPool>
 #include <QVariantList>
 #include <QtQml/qqmlregistration.h>
@@ -65,6 +66,8 @@ class KeyboardView : public QObject {
     // when unclaimed), conflict, description}; empty for keys without code.
     Q_PROPERTY(QVariantList claims READ claims NOTIFY claimsChanged)
     Q_PROPERTY(int conflictCount READ conflictCount NOTIFY mapChanged)
+    // The map's notes: what could not be read, and what no map can show.
+    Q_PROPERTY(QStringList notes READ notes NOTIFY mapChanged)
     Q_PROPERTY(chordmap::ConflictRows* conflicts READ conflicts CONSTANT)
 
 public:
@@ -99,6 +102,7 @@ public:
     static QVariantList layout();
     QVariantList claims() const { return claims_; }
     int conflictCount() const { return conflicts_->rowCount(); }
+    QStringList notes() const;
     ConflictRows* conflicts() const { return conflicts_; }
 
 signals:

@@ -260,6 +260,20 @@ VirtualColumn {
                 }
             }
 
+            // A source that could not be read leaves its keys looking free.
+            Repeater {
+                model: page.keyboard.notes
+                PlainText {
+                    required property string modelData
+                    objectName: "keyboardNote"
+                    Layout.fillWidth: true
+                    text: modelData
+                    color: Style.secondary
+                    font.pixelSize: 11
+                    wrapMode: Text.WrapAtWordBoundaryOrAnywhere
+                }
+            }
+
             RowLayout {
                 spacing: 8
                 Layout.topMargin: 6

@@ -292,6 +292,7 @@ TestCase {
     function test_conflictEntryLooksUpItsCombination() {
         const overview = openOverview()
         compare(findChild(overview.view, "conflictCount").text, "9 个组合")
+        compare(all(overview.view, "keyboardNote")[0].text, "skhd：当前文件包含 .load；引入文件未展开。")
         const entries = all(overview.view, "conflictEntry")
         verify(entries.length > 0)
         compare(findChild(entries[0], "conflictName").text, "⌃ ⌥ H")
