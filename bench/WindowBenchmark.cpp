@@ -4,9 +4,13 @@
 // press on, the time until a finding row is on screen and the longest time
 // the main thread did not come back to its event loop (a 1 ms timer that
 // notes every gap), then the longest gap while the results are paged through
-// to the end. Figures, not limits. Drawn in software, on the main thread, as
-// a machine without a GPU does.
-// Run: scripts/bench.sh (or build/bench/bench/WindowBenchmark [macros])
+// to the end. Then the keyboard overview (⌘B): the time until the map of the
+// home is shown and the longest stall meanwhile, the map being built on a
+// worker thread. Figures, not limits. Drawn in software, on the main thread,
+// as a machine without a GPU does.
+// Run: scripts/bench.sh (or build/bench/bench/WindowBenchmark [macros]
+// [--home=DIR], DIR a home to use instead, such as the scan benchmark's heavy
+// one).
 
 #include "app/WindowedApplication.h"
 #include "ui/AppModel.h"
@@ -37,6 +41,7 @@ using Clock = std::chrono::steady_clock;
 namespace fs = std::filesystem;
 
 int macroCount = 5000;
+std::string givenHome;
 
 double milliseconds(Clock::duration duration) { return std::chrono::duration<double, std::milli>(duration).count(); }
 
@@ -185,10 +190,25 @@ void measure() {
     const auto pagingTime = Clock::now() - pagingStarted;
 
     std::printf("findings shown                        %zu\n", findings);
-    std::printf("key press to first row on screen      %.0f ms\n", milliseconds(shown - pressed));
+    if (shown == Clock::time_point{})
+        std::printf("key press to first row on screen      never (nothing found)\n");
+    else
+        std::printf("key press to first row on screen      %.0f ms\n", milliseconds(shown - pressed));
     std::printf("longest main-thread stall until then  %s (and 300 ms after)\n", resultStall.c_str());
     std::printf("paging 40 pages and End: longest stall %s over %.0f ms\n", probe.longest().c_str(),
                 milliseconds(pagingTime));
+
+    // The keyboard overview, mapped while the window goes on drawing.
+    chordmap::KeyboardView& keyboard = *model->keyboard();
+    probe.restart();
+    const auto opened = Clock::now();
+    xdotool({"key", "ctrl+b"});
+    (void)QTest::qWaitFor([&] { return keyboard.hasMap() && !keyboard.building(); }, 120'000);
+    const auto mapped = Clock::now();
+    QTest::qWait(300);
+    std::printf("keyboard overview: map shown after    %.0f ms, %d conflicts\n", milliseconds(mapped - opened),
+                keyboard.conflictCount());
+    std::printf("longest main-thread stall until then  %s (and 300 ms after)\n", probe.longest().c_str());
 }
 
 void measureOnceRunning() {
@@ -205,7 +225,9 @@ Q_COREAPP_STARTUP_FUNCTION(measureOnceRunning)
 
 int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
-        if (argv[i][0] != '-') macroCount = std::atoi(argv[i]);
+        const std::string argument = argv[i];
+        if (argument.starts_with("--home=")) givenHome = argument.substr(7);
+        else if (argument[0] != '-') macroCount = std::atoi(argv[i]);
     }
     chordmap::testing::XvfbServer server;
     if (!server.running()) {
@@ -214,13 +236,14 @@ int main(int argc, char** argv) {
     }
     char pattern[] = "/tmp/chordmap-window-bench-XXXXXX";
     const fs::path root = ::mkdtemp(pattern);
-    writeLibrary(root / "home/Library/Application Support/Keyboard Maestro/Keyboard Maestro Macros.plist", macroCount);
+    if (givenHome.empty())
+        writeLibrary(root / "home/Library/Application Support/Keyboard Maestro/Keyboard Maestro Macros.plist", macroCount);
     fs::create_directory(root / "runtime");
     fs::permissions(root / "runtime", fs::perms::owner_all);
     ::setenv("DISPLAY", server.display().c_str(), 1);
     ::setenv("QT_QPA_PLATFORM", "xcb", 1);
     ::setenv("QT_QUICK_BACKEND", "software", 1);
-    ::setenv("HOME", (root / "home").c_str(), 1);
+    ::setenv("HOME", givenHome.empty() ? (root / "home").c_str() : givenHome.c_str(), 1);
     ::setenv("XDG_RUNTIME_DIR", (root / "runtime").c_str(), 1);
     int arguments = 1;
     const int status = chordmap::runWindowedApplication(arguments, argv);

@@ -46,6 +46,7 @@ void AppDelegate::applicationDidFinishLaunching() {
                                 .manualSelection = [this] { manualSelection(); },
                                 .refresh = [this] { refresh(); },
                                 .clear = [this] { clear(); },
+                                .keyboardOverview = [this] { keyboardOverview(); },
                                 .showWindow = [this] { showWindow(); },
                                 .openHelp = [this] { openHelp(); }});
 #endif
@@ -77,6 +78,8 @@ void AppDelegate::manualSelection() { model_.toggleManual(); }
 void AppDelegate::refresh() { model_.refresh(); }
 
 void AppDelegate::clear() { model_.clear(); }
+
+void AppDelegate::keyboardOverview() { model_.openKeyboard(); }
 
 void AppDelegate::openHelp() { model_.workspace()->openHelp(); }
 

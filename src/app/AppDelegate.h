@@ -49,6 +49,7 @@ public:
     Q_INVOKABLE void manualSelection();
     Q_INVOKABLE void refresh();
     Q_INVOKABLE void clear();
+    Q_INVOKABLE void keyboardOverview();
     Q_INVOKABLE void showWindow();
     Q_INVOKABLE void openHelp();
     Q_INVOKABLE void hide();

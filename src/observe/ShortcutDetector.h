@@ -48,7 +48,9 @@ public:
     // first while secure keyboard input hides key presses, followed by the
     // process that holds it when the system tells.
     DetectionSnapshot scan(const ShortcutSpec& shortcut) const;
-    // Every combination the configuration of the user's home claims.
+    // Every combination the configuration of the user's home claims. Unlike
+    // the rest, safe on any thread: it reads files and the platform's
+    // services only, never the detector's state.
     KeyboardMap map() const;
 
     // One event from either tap, inside the tap's callback.

@@ -48,6 +48,9 @@ AppModel::AppModel(const Platform& platform, QObject* parent)
       workspace_(new WorkspaceActions(platform.workspace, this)),
       results_(new ResultRows(snapshot_, this)),
       detector_(std::make_unique<ShortcutDetector>(platform)) {
+    // The map is built off the main thread; the detector's map() reads only
+    // files and the platform's services and no state of the detector.
+    keyboard_ = new KeyboardView([detector = detector_.get()] { return detector->map(); }, this);
     // The detector lives inside the model, but its deferred deliveries may
     // still come in while the model is being torn down: hold it weakly.
     detector_->onUpdate = [self = QPointer<AppModel>(this)](const DetectionSnapshot& snapshot) {
@@ -60,6 +63,7 @@ AppModel::AppModel(const Platform& platform, QObject* parent)
 
 AppModel::~AppModel() {
     cancelCompletion();
+    keyboard_->waitForBuilds();
     detector_.reset();
 }
 
@@ -103,6 +107,11 @@ void AppModel::setShowDetails(bool value) {
     showDetails_ = value;
     results_->showDetails(value);
     emit showDetailsChanged();
+}
+
+void AppModel::setShowKeyboard(bool value) {
+    showKeyboard_ = value;
+    emit showKeyboardChanged();
 }
 
 void AppModel::setPermissionGranted(bool value) {
@@ -185,6 +194,8 @@ void AppModel::cancelCompletion() {
 
 void AppModel::start() {
     cancelCompletion();
+    // The result of a check shows in the main view.
+    if (showKeyboard_) setShowKeyboard(false);
     setPermissionGranted(platform_.inputMonitoring.preflightListenEventAccess());
     if (!permissionGranted_) {
         setStatus(QString::fromUtf8(permissionMissingStatus));
@@ -207,6 +218,10 @@ void AppModel::scan(const ShortcutSpec& shortcut) {
 }
 
 void AppModel::refresh() {
+    if (showKeyboard_) {
+        keyboard_->build();
+        return;
+    }
     stop();
     scan(snapshot_ ? snapshot_->shortcut : manualShortcut());
 }
@@ -244,11 +259,27 @@ void AppModel::toggleDetection() {
 
 void AppModel::toggleManual() { setShowManual(!showManual_); }
 
-void AppModel::queryManualShortcut() {
+void AppModel::query(const ShortcutSpec& shortcut) {
     stop();
-    scan(manualShortcut());
+    scan(shortcut);
     setShowManual(false);
+    if (showKeyboard_) setShowKeyboard(false);
 }
+
+void AppModel::queryManualShortcut() { query(manualShortcut()); }
+
+void AppModel::queryCombination(int keyCode, int modifiers) {
+    if (keyCode < 0 || keyCode > std::numeric_limits<std::uint16_t>::max() || modifiers < 0) return;
+    query(ShortcutSpec(static_cast<std::uint16_t>(keyCode), static_cast<std::uint64_t>(modifiers)));
+}
+
+void AppModel::openKeyboard() {
+    if (isListening_) stop();
+    setShowKeyboard(true);
+    keyboard_->build();
+}
+
+void AppModel::closeKeyboard() { setShowKeyboard(false); }
 
 void AppModel::handleUpdate(const DetectionSnapshot& snapshot) {
     setSnapshot(snapshot);

@@ -3,6 +3,7 @@
 #include "model/Evidence.h"
 #include "observe/ShortcutDetector.h"
 #include "platform/Platform.h"
+#include "ui/KeyboardView.h"
 #include "ui/ResultRows.h"
 #include "ui/WorkspaceActions.h"
 
@@ -42,6 +43,9 @@ class AppModel : public QObject {
     Q_PROPERTY(QString status READ status NOTIFY statusChanged)
     Q_PROPERTY(bool showManual READ showManual WRITE setShowManual NOTIFY showManualChanged)
     Q_PROPERTY(bool showDetails READ showDetails WRITE setShowDetails NOTIFY showDetailsChanged)
+    // The keyboard overview takes the place of the results while shown.
+    Q_PROPERTY(bool showKeyboard READ showKeyboard NOTIFY showKeyboardChanged)
+    Q_PROPERTY(chordmap::KeyboardView* keyboard READ keyboard CONSTANT)
     Q_PROPERTY(bool permissionGranted READ permissionGranted NOTIFY permissionGrantedChanged)
     // Whether this desktop can show the input-monitoring settings.
     Q_PROPERTY(bool canOpenPermissionSettings READ canOpenPermissionSettings CONSTANT)
@@ -73,6 +77,8 @@ public:
     void setShowManual(bool value);
     bool showDetails() const { return showDetails_; }
     void setShowDetails(bool value);
+    bool showKeyboard() const { return showKeyboard_; }
+    KeyboardView* keyboard() const { return keyboard_; }
     bool permissionGranted() const { return permissionGranted_; }
     bool canOpenPermissionSettings() const;
     bool control() const { return control_; }
@@ -110,9 +116,18 @@ public:
     Q_INVOKABLE void toggleManual();
     // Stop, look up the manual selection, close the manual card.
     Q_INVOKABLE void queryManualShortcut();
+    // The same for a combination picked in the keyboard overview.
+    Q_INVOKABLE void queryCombination(int keyCode, int modifiers);
+    // Shows the keyboard overview (observation stops: keys go to the
+    // window again; starting it again closes the overview) and maps the home
+    // anew; closes it.
+    Q_INVOKABLE void openKeyboard();
+    Q_INVOKABLE void closeKeyboard();
 
     // The one-off scan of a combination, published with its status line.
     void scan(const ShortcutSpec& shortcut);
+    // Stop, look up the combination, show its result in the main view.
+    void query(const ShortcutSpec& shortcut);
 
     // What the detector delivers; installed as its handlers.
     void handleUpdate(const DetectionSnapshot& snapshot);
@@ -124,6 +139,7 @@ signals:
     void statusChanged();
     void showManualChanged();
     void showDetailsChanged();
+    void showKeyboardChanged();
     void permissionGrantedChanged();
     void controlChanged();
     void optionChanged();
@@ -136,6 +152,7 @@ private:
     void setListening(bool value);
     void setStatus(QString value);
     void setPermissionGranted(bool value);
+    void setShowKeyboard(bool value);
     void cancelCompletion();
     void complete();
 
@@ -145,6 +162,7 @@ private:
     QString status_;
     bool showManual_ = false;
     bool showDetails_ = false;
+    bool showKeyboard_ = false;
     bool permissionGranted_ = false;
     bool control_ = true;
     bool option_ = false;
@@ -154,6 +172,7 @@ private:
 
     WorkspaceActions* workspace_;
     ResultRows* results_;
+    KeyboardView* keyboard_;
     std::unique_ptr<ScheduledTask> completion_;
     std::unique_ptr<ShortcutDetector> detector_;
 };

@@ -4,13 +4,16 @@
 #include "support/FakePlatform.h"
 #include "ui/AppModel.h"
 #include "ui/FindingItems.h"
+#include "ui/KeyboardOverview.h"
 #include "ui/UiSupport.h"
 
 #include <QSignalSpy>
 #include <QTest>
 
 #include <chrono>
+#include <algorithm>
 #include <memory>
+#include <set>
 
 Q_DECLARE_METATYPE(chordmap::ShortcutSpec)
 
@@ -392,6 +395,119 @@ void AppModelTest::findingItemsCarryWhatTheRowShows() {
     QVERIFY(icon.startsWith(QStringLiteral("image://fileicon/")));
     // The bundle path survives the trip through the image URL byte for byte.
     QCOMPARE(fileIconPath(icon.mid(QStringLiteral("image://fileicon/").size())), oddPath);
+}
+
+namespace {
+
+// Three applications on ⌃ ⌥ K (one twice, one under conditions), a lone
+// system binding on ⌘ F5, a conditional pair on ⌃ Space; by key code.
+KeyboardMap sampleMap() {
+    KeyboardMap map;
+    map.findings = {
+        makeFinding(EvidenceLevel::systemBinding, "macOS"),
+        makeFinding(EvidenceLevel::configuration, "Rectangle"),
+        makeFinding(EvidenceLevel::configuration, "skhd"),
+        makeFinding(EvidenceLevel::conditionalConfiguration, "Rectangle"),
+        makeFinding(EvidenceLevel::conditionalConfiguration, "Karabiner"),
+    };
+    map.combinations = {
+        {ShortcutSpec(40, modifier::control | modifier::option), {1, 2, 3}, Conflict::definite},
+        {ShortcutSpec(49, modifier::control), {3, 4}, Conflict::possible},
+        {ShortcutSpec(96, modifier::command), {0}, Conflict::none},
+    };
+    return map;
+}
+
+}  // namespace
+
+void AppModelTest::keyClaimsSummariseTheMap_data() {
+    QTest::addColumn<int>("keyCode");
+    QTest::addColumn<qulonglong>("modifiers");
+    QTest::addColumn<int>("strongest");  // -1: unclaimed
+    QTest::addColumn<QString>("description");
+    QTest::addColumn<QString>("claimants");
+    const qulonglong controlOption = modifier::control | modifier::option;
+    QTest::newRow("definite") << 40 << controlOption << int(EvidenceLevel::configuration)
+                              << QStringLiteral("⌃ ⌥ K：3 项占用，确定冲突") << QStringLiteral("Rectangle、skhd");
+    QTest::newRow("possible") << 49 << qulonglong(modifier::control) << int(EvidenceLevel::conditionalConfiguration)
+                              << QStringLiteral("⌃ Space：2 项占用，可能冲突") << QStringLiteral("Rectangle、Karabiner");
+    QTest::newRow("fn on a function key is the key alone")
+        << 96 << qulonglong(modifier::command | modifier::function) << int(EvidenceLevel::systemBinding)
+        << QStringLiteral("⌘ F5：1 项占用，无冲突") << QStringLiteral("macOS");
+    QTest::newRow("other modifiers") << 40 << qulonglong(modifier::control) << -1 << QStringLiteral("⌃ K：未发现占用")
+                                     << QString();
+    QTest::newRow("unclaimed key") << 0 << controlOption << -1 << QStringLiteral("⌃ ⌥ A：未发现占用") << QString();
+}
+
+void AppModelTest::keyClaimsSummariseTheMap() {
+    QFETCH(int, keyCode);
+    QFETCH(qulonglong, modifiers);
+    QFETCH(int, strongest);
+    QFETCH(QString, description);
+    QFETCH(QString, claimants);
+    const KeyboardMap map = sampleMap();
+    const KeyClaims claims = claimsOf(map, static_cast<std::uint16_t>(keyCode), modifiers);
+    QCOMPARE(claims.strongest ? int(*claims.strongest) : -1, strongest);
+    QCOMPARE(QString::fromStdString(describe(claims)), description);
+    const auto combination = std::find_if(map.combinations.begin(), map.combinations.end(),
+                                          [&](const auto& c) { return c.shortcut == claims.shortcut; });
+    QCOMPARE(combination == map.combinations.end() ? QString()
+                                                   : QString::fromStdString(chordmap::claimants(map, *combination)),
+             claimants);
+    // The conflict list: the definite and the possible one, in map order.
+    QCOMPARE(conflictsOf(map), (std::vector<std::size_t>{0, 1}));
+}
+
+void AppModelTest::layoutPlacesEveryNamedKeyOnce() {
+    std::multiset<std::uint16_t> placed;
+    const auto layout = keyboardLayout();
+    for (const KeyPlace& key : layout) {
+        if (key.code) placed.insert(*key.code);
+        for (const KeyPlace& other : layout) {
+            const bool overlap = &key != &other && key.x < other.x + other.width && other.x < key.x + key.width &&
+                                 key.y < other.y + other.height && other.y < key.y + key.height;
+            QVERIFY2(!overlap, key.label.data());
+        }
+    }
+    std::multiset<std::uint16_t> named;
+    for (const auto& [code, name] : ShortcutSpec::keyNames()) named.insert(code);
+    QCOMPARE(placed, named);
+}
+
+void AppModelTest::keyboardMapIsBuiltOffTheMainThread() {
+    Harness h;
+    AppModel& model = *h.model;
+    KeyboardView& keyboard = *model.keyboard();
+    QSignalSpy delivered(&keyboard, &KeyboardView::mapChanged);
+    model.start();
+    model.openKeyboard();
+    QVERIFY(model.showKeyboard());
+    QVERIFY(!model.isListening());
+    // Not built by the call: it is on its way.
+    QVERIFY(keyboard.building());
+    QVERIFY(!keyboard.hasMap());
+    // Refresh maps again; only the newest build is shown.
+    model.refresh();
+    QVERIFY(!model.hasSnapshot());
+    QTRY_VERIFY(!keyboard.building());
+    QCOMPARE(delivered.count(), 1);
+    QCOMPARE(keyboard.conflictCount(), int(conflictsOf(*keyboard.map()).size()));
+    QVERIFY(keyboard.conflictCount() > 0);
+
+    // A conflict looked up: the manual query's result, the overview closed.
+    const QModelIndex first = keyboard.conflicts()->index(0);
+    const auto role = [&](const char* name) { return first.data(keyboard.conflicts()->roleNames().key(name)); };
+    model.queryCombination(role("keyCode").toInt(), role("modifiers").toInt());
+    QVERIFY(!model.showKeyboard());
+    QCOMPARE(model.shortcutName(), role("name").toString());
+    QCOMPARE(model.status(), scannedLine(model.snapshot()->shortcut));
+
+    // Detection shows its result in the main view: starting closes the
+    // overview. Then gone while a build runs: nothing is delivered to it.
+    model.openKeyboard();
+    model.start();
+    QVERIFY(!model.showKeyboard() && model.isListening());
+    h.model.reset();
 }
 
 }  // namespace chordmap::testing

@@ -26,6 +26,10 @@ private slots:
     void everyAssignmentNotifiesButKeyCodesOutsideTheRangeAreRefused();
     void findingsSplitIntoTwoLists();
     void findingItemsCarryWhatTheRowShows();
+    void keyClaimsSummariseTheMap_data();
+    void keyClaimsSummariseTheMap();
+    void layoutPlacesEveryNamedKeyOnce();
+    void keyboardMapIsBuiltOffTheMainThread();
 };
 
 }  // namespace chordmap::testing

@@ -142,6 +142,15 @@ void ScreenshotTest::rendersTheWindowInItsStates() {
         QTest::mouseClick(menus.delegate->window(), Qt::LeftButton, {}, QPoint(95, int(bar->height() / 2)));
         menus.shoot(QStringLiteral("06-menu-open"));
     }
+    {
+        // The keyboard overview of the example home, ⌃ ⌥ with its conflicts.
+        Window overview;
+        overview.platform.home.directory = CHORDMAP_EXAMPLE_HOME;
+        overview.model().openKeyboard();
+        QTRY_VERIFY(!overview.model().keyboard()->building());
+        overview.focusByKeyboard("key.K");
+        overview.shoot(QStringLiteral("07-keyboard-overview"));
+    }
 }
 
 }  // namespace chordmap::testing

@@ -120,6 +120,7 @@ void ShellTest::menuItemsReachTheirActions() {
         {"manual selection closes", 1, 1, [&] { return !model.showManual(); }},
         {"refresh", 1, 2, [&] { return model.hasSnapshot(); }},
         {"clear", 1, 3, [&] { return !model.hasSnapshot(); }},
+        {"keyboard overview", 1, 4, [&] { return model.showKeyboard(); }},
         {"help", 3, 0, [&] { return shell.platform.workspace.openedURLs.size() == 1; }},
         {"quit", 0, 3, [&] { return quitting.count() == 1; }},
         {"close window", 2, 1, [&] { return !window->isVisible() && quitting.count() == 2; }},

@@ -19,6 +19,7 @@ ViewFixture::~ViewFixture() = default;
 AppModel* ViewFixture::model(bool permissionGranted) {
     auto instance = std::make_unique<Instance>(workspace_);
     instance->platform.fake.inputMonitoring.granted = permissionGranted;
+    instance->platform.fake.home.directory = CHORDMAP_EXAMPLE_HOME;
     instance->model = std::make_unique<AppModel>(instance->platform.services);
     AppModel* model = instance->model.get();
     QQmlEngine::setObjectOwnership(model, QQmlEngine::CppOwnership);

@@ -24,7 +24,8 @@ public:
 
     const Workspace& workspace() const { return workspace_; }
 
-    // A fresh model; the permission as the fake system answers it.
+    // A fresh model on the example home; the permission as the fake system
+    // answers it.
     Q_INVOKABLE chordmap::AppModel* model(bool permissionGranted = true);
     // Publishes the snapshot to the model as the detector would (see
     // snapshotFrom() for its form).

@@ -116,6 +116,12 @@ std::optional<AccessibleObject> AccessibilityTree::find(const QString& role, con
     return std::nullopt;
 }
 
+QString AccessibilityTree::description(const AccessibleObject& object) {
+    const auto reply = call(object.service, object.path.path(), QStringLiteral("org.freedesktop.DBus.Properties"),
+                            QStringLiteral("Get"), {accessible, QStringLiteral("Description")});
+    return reply.isEmpty() ? QString() : reply.first().value<QDBusVariant>().variant().toString();
+}
+
 QStringList AccessibilityTree::actions(const AccessibleObject& object) {
     QStringList names;
     const auto reply = call(object.service, object.path.path(), QStringLiteral("org.a11y.atspi.Action"), QStringLiteral("GetActions"));

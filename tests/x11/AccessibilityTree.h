@@ -32,6 +32,7 @@ public:
     std::vector<AccessibleObject> showing();
     // The first showing object of that role and name.
     std::optional<AccessibleObject> find(const QString& role, const QString& name);
+    QString description(const AccessibleObject& object);
     QStringList actions(const AccessibleObject& object);
     // Runs the named action ("Press", "Toggle"); false when it has none.
     bool act(const AccessibleObject& object, const QString& action);

@@ -237,6 +237,22 @@ void keyboardAndScreenReader(QQuickWindow* window, AppModel* model) {
     check(model->isListening(), "Press starts detection");
     act("push button", QStringLiteral("停止检测"), "Press");
     check(!model->isListening(), "Press stops detection");
+
+    // The keyboard overview: keys read with their claims, Press looks one up,
+    // Escape goes back.
+    press(QStringLiteral("ctrl+b"));
+    check(model->showKeyboard() && waitFor([&] { return !model->keyboard()->building(); }),
+          "Ctrl+B opens the keyboard overview, which maps the home");
+    QTest::qWait(100);
+    const auto k = tree.find(QStringLiteral("push button"), QStringLiteral("K"));
+    checkEqual(k ? tree.description(*k) : QString(), QStringLiteral("⌃ ⌥ K：7 项占用，确定冲突"), "the key K as read");
+    check(tree.find(QStringLiteral("push button"), QStringLiteral("⌃ ⌥ H：可能冲突")).has_value(), "a conflict as read");
+    act("push button", QStringLiteral("K"), "Press");
+    check(!model->showKeyboard() && model->shortcutName() == QStringLiteral("⌃ ⌥ K"), "Press on a key looks it up");
+    act("push button", QStringLiteral("键盘总览"), "Press");
+    check(model->showKeyboard(), "Press opens the keyboard overview");
+    press(QStringLiteral("Escape"));
+    check(!model->showKeyboard(), "Escape closes the keyboard overview");
 }
 
 void runScenario() {

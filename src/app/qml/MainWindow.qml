@@ -28,7 +28,7 @@ ApplicationWindow {
         listening: window.model.isListening
         stopKey: toggleAction.shortcut
         keyEquivalents: [hideAction, quitAction, toggleAction, manualAction, refreshAction, clearAction,
-                         showWindowAction, closeAction, minimiseAction, helpAction].map(action => action.shortcut)
+                         keyboardAction, showWindowAction, closeAction, minimiseAction, helpAction].map(action => action.shortcut)
         onMenuBarRequested: window.openMenuBar()
     }
     // F10 or a tap on Alt opens the first menu, its first item current.
@@ -90,6 +90,13 @@ ApplicationWindow {
         onTriggered: window.shell.clear()
     }
     Action {
+        id: keyboardAction
+        objectName: "menu.keyboardOverview"
+        text: "键盘总览"
+        shortcut: "Ctrl+B"
+        onTriggered: window.shell.keyboardOverview()
+    }
+    Action {
         id: showWindowAction
         objectName: "menu.showWindow"
         text: "显示主窗口"
@@ -140,6 +147,7 @@ ApplicationWindow {
             MenuEntry { action: manualAction; keyText: window.keyText("Ctrl+K") }
             MenuEntry { action: refreshAction; keyText: window.keyText("Ctrl+L") }
             MenuEntry { action: clearAction; keyText: window.keyText("Ctrl+Backspace") }
+            MenuEntry { action: keyboardAction; keyText: window.keyText("Ctrl+B") }
         }
         Menu {
             title: "窗口"

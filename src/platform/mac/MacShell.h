@@ -13,6 +13,7 @@ struct MenuCommands {
     std::function<void()> manualSelection;
     std::function<void()> refresh;
     std::function<void()> clear;
+    std::function<void()> keyboardOverview;
     std::function<void()> showWindow;
     std::function<void()> openHelp;
 };

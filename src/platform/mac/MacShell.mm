@@ -75,6 +75,7 @@ void installMainMenu(MenuCommands commands) {
         addCommand(detection, @"刷新结果", @"l", std::move(commands.refresh));
         const unichar backspace = 0x08;
         addCommand(detection, @"清空", [NSString stringWithCharacters:&backspace length:1], std::move(commands.clear));
+        addCommand(detection, @"键盘总览", @"b", std::move(commands.keyboardOverview));
 
         NSMenu* window = submenu(bar, @"窗口", @"窗口");
         addCommand(window, @"显示主窗口", @"n", std::move(commands.showWindow));

@@ -21,11 +21,17 @@ Rectangle {
     // it, and always scrolled into view. Moved by an action, it shows as
     // keyboard focus if the control acted on did.
     property Item mainButton: null
+    property Item keyboardButton: null
+    // The scrolling part on display: the main column or the keyboard overview.
+    readonly property VirtualColumn column: root.model.showKeyboard ? keyboardPage : scroll
     function reasonFrom(control) {
         return control.visualFocus ? Qt.TabFocusReason : Qt.OtherFocusReason
     }
     function focusMainButton(reason) {
-        mainButton.forceActiveFocus(reason === undefined ? Qt.OtherFocusReason : reason)
+        if (root.model.showKeyboard)
+            keyboardPage.focusStart(reason === undefined ? Qt.OtherFocusReason : reason)
+        else
+            mainButton.forceActiveFocus(reason === undefined ? Qt.OtherFocusReason : reason)
     }
     function focusFirstResult(reason) {
         if (!scroll.focusFirstRow(reason))
@@ -35,13 +41,36 @@ Rectangle {
     // dialogs are outside the view and look after themselves.
     function focusIsHeld() {
         const item = root.Window.activeFocusItem
-        return item && (!scroll.contains(root, item) || item.activeFocusOnTab || item.selectByMouse !== undefined)
+        return item && item.visible
+               && (!scroll.contains(root, item) || item.activeFocusOnTab || item.selectByMouse !== undefined)
+    }
+    // Opening or closing the keyboard overview takes focus along, shown as
+    // keyboard focus when it came from the keyboard.
+    Connections {
+        target: root.model
+        function onShowKeyboardChanged() {
+            const item = root.Window.activeFocusItem
+            const reason = item && item.visualFocus !== false ? Qt.TabFocusReason : Qt.OtherFocusReason
+            // Later, once the page or the column shows; a lookup from the
+            // overview has put focus on its result by then.
+            Qt.callLater(() => {
+                if (root.model.showKeyboard)
+                    keyboardPage.focusStart(reason)
+                else if (!root.focusIsHeld())
+                    root.keyboardButton.forceActiveFocus(reason)
+            })
+        }
+    }
+    Shortcut {
+        sequence: "Escape"
+        enabled: root.model.showKeyboard
+        onActivated: root.model.closeKeyboard()
     }
     Connections {
         target: root.Window.window
         function onActiveFocusItemChanged() {
             if (root.focusIsHeld())
-                scroll.reveal(root.Window.activeFocusItem)
+                root.column.reveal(root.Window.activeFocusItem)
             else
                 Qt.callLater(() => {
                     if (!root.focusIsHeld() && root.Window.active && root.visible)
@@ -101,9 +130,24 @@ Rectangle {
             }
         }
 
+        KeyboardPage {
+            id: keyboardPage
+            objectName: "keyboardPage"
+            visible: root.model.showKeyboard
+            Layout.fillWidth: true
+            Layout.fillHeight: true
+            app: root.model
+            accent: root.accent
+            refreshKeyText: root.refreshKeyText
+            before: help
+            after: help
+            onQueried: (reason) => root.focusFirstResult(reason)
+        }
+
         VirtualColumn {
             id: scroll
             objectName: "scrollArea"
+            visible: !root.model.showKeyboard
             Layout.fillWidth: true
             Layout.fillHeight: true
             model: root.model.results
@@ -206,6 +250,13 @@ Rectangle {
                                     large: true
                                     text: "手动选择"
                                     onClicked: root.model.toggleManual()
+                                }
+                                BorderedButton {
+                                    objectName: "keyboardOverview"
+                                    Component.onCompleted: root.keyboardButton = this
+                                    large: true
+                                    text: "键盘总览"
+                                    onClicked: root.model.openKeyboard()
                                 }
                                 IconButton {
                                     objectName: "refresh"

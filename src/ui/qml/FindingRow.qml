@@ -11,17 +11,9 @@ Rectangle {
     // Where the link goes: the model's WorkspaceActions.
     required property var workspace
 
-    readonly property bool emphasised: finding.level === "observedRecipient" || finding.level === "systemBinding"
-    readonly property string levelText: ({
-        observedRecipient: "观察到接收软件",
-        systemBinding: "系统已启用绑定",
-        configuration: "匹配配置",
-        conditionalConfiguration: "条件配置线索",
-        nearbyEvent: "相邻事件线索",
-        listener: "可能拦截的监听器"
-    })[finding.level] || ""
-    readonly property color levelColour: emphasised ? Qt.rgba(0.13, 0.46, 0.36, 1) : Style.secondary
-    readonly property color capsuleColour: Style.withOpacity(emphasised ? Style.green : Style.gray, 0.08)
+    readonly property string levelText: Style.levelTexts[finding.level] || ""
+    readonly property color levelColour: Style.levelColour(finding.level)
+    readonly property color capsuleColour: Style.levelFill(finding.level, 0.08)
     readonly property string symbolName: finding.iconSource !== "" ? ""
                                          : finding.level === "systemBinding" ? "macwindow" : "app.dashed"
     // No link where its target cannot be opened on this desktop.

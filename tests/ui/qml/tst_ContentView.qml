@@ -246,4 +246,82 @@ TestCase {
         // Two rows of name, title and detail, the note and the sources line.
         compare(checked, 8)
     }
+
+    // The keyboard overview of the example home: keys as its map has them.
+    function openOverview() {
+        const model = Fixture.model()
+        const view = makeView(model)
+        click(view, "keyboardOverview")
+        verify(model.showKeyboard)
+        tryCompare(model.keyboard, "building", false)
+        waitForRendering(view)
+        verify(visibleIn(view, "keyboardPage") && !visibleIn(view, "scrollArea"))
+        return { model: model, view: view }
+    }
+
+    function test_keyboardOverviewShowsTheMap_data() {
+        return [
+            { tag: "definite", modifiers: ["keyboardControl", "keyboardOption"], key: "K", count: 7, conflict: "definite",
+              description: "⌃ ⌥ K：7 项占用，确定冲突" },
+            { tag: "possible", modifiers: ["keyboardControl", "keyboardOption"], key: "H", count: 3, conflict: "possible",
+              description: "⌃ ⌥ H：3 项占用，可能冲突" },
+            { tag: "claimed once", modifiers: ["keyboardControl", "keyboardOption"], key: "C", count: 1, conflict: "none",
+              description: "⌃ ⌥ C：1 项占用，无冲突" },
+            { tag: "command", modifiers: ["keyboardCommand"], key: "Space", count: 2, conflict: "possible",
+              description: "⌘ Space：2 项占用，可能冲突" },
+            { tag: "unclaimed", modifiers: ["keyboardCommand", "keyboardFn"], key: "F5", count: 0, conflict: "none",
+              description: "⌘ F5：未发现占用" },
+        ]
+    }
+
+    function test_keyboardOverviewShowsTheMap(data) {
+        const overview = openOverview()
+        const keyboard = overview.model.keyboard
+        keyboard.control = keyboard.option = false
+        for (const name of data.modifiers)
+            click(overview.view, name)
+        const key = findChild(overview.view, "key." + data.key)
+        compare(key.count, data.count)
+        compare(key.conflict, data.conflict)
+        compare(key.Accessible.name, data.key)
+        compare(key.Accessible.description, data.description)
+        compare(findChild(key, "conflictMark").visible, data.conflict !== "none")
+        compare(key.background.color === Qt.color("white"), data.count === 0)
+    }
+
+    function test_conflictEntryLooksUpItsCombination() {
+        const overview = openOverview()
+        compare(findChild(overview.view, "conflictCount").text, "9 个组合")
+        compare(all(overview.view, "keyboardNote")[0].text, "skhd：当前文件包含 .load；引入文件未展开。")
+        const entries = all(overview.view, "conflictEntry")
+        verify(entries.length > 0)
+        compare(findChild(entries[0], "conflictName").text, "⌃ ⌥ H")
+        compare(findChild(entries[0], "conflictKind").text, "可能冲突")
+        compare(findChild(entries[0], "conflictClaimants").text, "skhd、Karabiner-Elements")
+        mouseClick(entries[0])
+        verify(!overview.model.showKeyboard)
+        compare(overview.model.shortcutName, "⌃ ⌥ H")
+        compare(overview.model.status, "已查询 ⌃ ⌥ H 的系统绑定、已知配置与监听软件。")
+        compare(all(overview.view, "applicationName").length, 3)
+    }
+
+    // Arrows move between keys, Space looks one up, Escape goes back.
+    function test_keyboardOverviewByKeyboard() {
+        const overview = openOverview()
+        tryVerify(() => findChild(overview.view, "key.K").activeFocus)
+        keyClick(Qt.Key_Right)
+        const l = findChild(overview.view, "key.L")
+        verify(l.activeFocus && l.visualFocus)
+        keyClick(Qt.Key_Up)
+        verify(findChild(overview.view, "key.O").activeFocus)
+        keyClick(Qt.Key_Space)
+        compare(overview.model.shortcutName, "⌃ ⌥ O")
+        verify(!overview.model.showKeyboard)
+
+        overview.model.openKeyboard()
+        tryVerify(() => findChild(overview.view, "key.O").activeFocus)
+        keyClick(Qt.Key_Escape)
+        verify(!overview.model.showKeyboard)
+        tryVerify(() => findChild(overview.view, "keyboardOverview").activeFocus)
+    }
 }
