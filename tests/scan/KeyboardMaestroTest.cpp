@@ -1,6 +1,5 @@
 #include "scan/ConfigurationScanner.h"
 #include "scan/KeyboardMaestro.h"
-#include "support/BinaryPlist.h"
 #include "support/FakePlatform.h"
 #include "ToolFixtures.h"
 
@@ -197,15 +196,8 @@ DetectionSnapshot scanFile(const std::string& bytes, const ShortcutSpec& shortcu
     return sourceScan(shortcut, [&](Inventory& inventory) { scanner.keyboardMaestro(inventory); });
 }
 
-TEST(KeyboardMaestro, readsBinaryAndXmlFilesAndReportsWhatIsNoLibrary) {
-    BinaryPlist binary;
-    const auto root = binary.dictionary({{binary.string("MacroGroups"), binary.array({binary.dictionary({
-        {binary.string("Macros"), binary.array({binary.dictionary({
-            {binary.string("UID"), binary.string("BIN-1")},
-            {binary.string("Triggers"), binary.array({binary.dictionary({
-                {binary.string("MacroTriggerType"), binary.string("HotKey")},
-                {binary.string("KeyCode"), binary.integer(40)},
-                {binary.string("Modifiers"), binary.integer(0x1800)}})})}})})}})})}});
+// The sample home's binary library is read in the golden files.
+TEST(KeyboardMaestro, readsXmlFilesAndReportsWhatIsNoLibrary) {
     struct Row {
         const char* name;
         std::string bytes;
@@ -213,7 +205,6 @@ TEST(KeyboardMaestro, readsBinaryAndXmlFilesAndReportsWhatIsNoLibrary) {
         std::vector<std::string> notes;
     };
     const Row rows[] = {
-        {"binary", binary.bytes(root), {"km-BIN-1"}, {}},
         {"xml",
          R"(<?xml version="1.0" encoding="UTF-8"?><plist version="1.0"><dict><key>MacroGroups</key><array>)"
          "<dict><key>Macros</key><array><dict><key>UID</key><string>XML-1</string><key>Triggers</key><array>"
