@@ -169,7 +169,7 @@ TEST(Karabiner, manipulatorsClaimWhatKarabinerMatches) {
         {"namesAreCaseSensitive", manipulator("k", modifiers({"Left_command"})), {40, command}, none},
         {"mandatoryNotAllText", manipulator("k", {{"mandatory", List{"command", number(1)}}}), {40, 0}, none},
         {"modifiersNotAnObject", manipulator(Dict{{"key_code", "k"}, {"modifiers", "command"}}), {40, 0}, none},
-        // Karabiner's key names where macOS codes the key under another name.
+        // Karabiner's names for modifier keys, and for keys macOS codes under another name.
         {"capsLock", manipulator("caps_lock", modifiers({}, {"any"})), {57, shift}, plain},
         {"rightCommand", manipulator("right_command", modifiers({}, {"any"})), {54, 0}, plain},
         {"nonUsBackslash", manipulator("non_us_backslash"), {10, 0}, plain},
