@@ -1,14 +1,11 @@
 #include "observe/ShortcutDetector.h"
 #include "platform/FileAccess.h"
 #include "scan/ConfigurationScanner.h"
-#include "scan/KeyboardMaestro.h"
 #include "support/FakePlatform.h"
 #include "support/TemporaryDirectory.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <filesystem>
 #include <sys/stat.h>
 
 namespace chordmap {
