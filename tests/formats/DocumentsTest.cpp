@@ -9,7 +9,6 @@ namespace chordmap {
 namespace {
 
 using testing::BinaryPlist;
-using testing::bigEndian;
 using namespace std::string_literals;
 
 std::string nested(std::string_view open, std::string_view close, std::size_t depth, std::string_view inner = "") {
@@ -31,12 +30,6 @@ std::string utf16(std::string_view ascii, bool bigEndianOrder) {
     std::string out;
     for (const char c : ascii) out += bigEndianOrder ? "\0"s + c : c + "\0"s;
     return out;
-}
-
-// A binary list holding one dictionary of `key` to an object given as bytes.
-std::string binaryEntry(const std::string& key, const std::string& object) {
-    BinaryPlist plist;
-    return plist.bytes(plist.dictionary({{plist.string(key), plist.raw(object)}}));
 }
 
 Value array(Value::Array items) { return Value(std::move(items)); }
@@ -102,16 +95,6 @@ TEST(Documents, readAsTheirPlatformReadsThem) {
          xmlPlist("<array><integer>18446744073709551616</integer><integer> -18446744073709551360</integer>"
                   "<integer>0x10000000000000000</integer></array>"),
          array({Value(two64), Value(-18446744073709551360.0), Value(two64)})},
-
-        {"binary, U+0000 in a key and a string", propertyList, binaryEntry("a\0b"s, "\x53" "c\0d"s),
-         dictionary({{"a\0b"s, Value("c\0d"s)}})},
-        {"binary, a lone surrogate", propertyList, binaryEntry("k", testing::utf16Object(u"a\xD800" u"b")),
-         dictionary({{"k", Value("a\uFFFDb")}})},
-        {"binary, a UID", propertyList, binaryEntry("k", "\x80\x05"), dictionary({{"k", Value(Value::Uid{5})}})},
-        {"binary, a 16-byte integer beyond 64 bits", propertyList, binaryEntry("k", "\x14" + bigEndian(1, 8) + bigEndian(5, 8)),
-         dictionary({{"k", Value(two64 + 5)}})},
-        {"binary, a 16-byte integer within them", propertyList, binaryEntry("k", "\x14" + bigEndian(0, 8) + bigEndian(~0ULL, 8)),
-         dictionary({{"k", Value::unsignedInteger(~0ULL)}})},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);

@@ -79,25 +79,6 @@ TEST(SymbolicHotKeysStandIn, fileStatusFollowsThePreferenceFile) {
     EXPECT_EQ(hotKeys.copySymbolicHotKeys().entries, std::nullopt);
 }
 
-TEST(SymbolicHotKeysStandIn, readsTheSampleHomeAndRealFiles) {
-    FakeHome sample;
-    sample.directory = CHORDMAP_EXAMPLE_HOME;
-    const auto list = linux_platform::SymbolicHotKeysFile(sample).copySymbolicHotKeys();
-    ASSERT_EQ(list.status, 0);
-    ASSERT_TRUE(list.entries);
-    EXPECT_GE(list.entries->size(), 20u);
-
-    const fs::path corpus = fs::path(CHORDMAP_CORPUS) / "symbolichotkeys";
-    if (!fs::exists(corpus)) GTEST_SKIP() << "no corpus";
-    for (const auto& file : fs::directory_iterator(corpus)) {
-        const auto document = parsePropertyList(testing::readFile(file.path()));
-        ASSERT_TRUE(document) << file.path();
-        const auto entries = linux_platform::symbolicHotKeys(*document).entries;
-        ASSERT_TRUE(entries) << file.path();
-        EXPECT_FALSE(entries->empty()) << file.path();
-    }
-}
-
 TEST(KeyboardDevicesStandIn, injectorsAreFiltersAndReadersAreListenOnly) {
     TemporaryDirectory proc;
     auto descriptor = [&](const std::string& pid, const std::string& fd, const std::string& target) {

@@ -1,5 +1,4 @@
 #include "ToolFixtures.h"
-#include "scan/AppIdentities.h"
 #include "scan/ConfigurationScanner.h"
 #include "scan/Hammerspoon.h"
 #include "support/FakePlatform.h"
@@ -7,10 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
-#include <map>
-#include <set>
 #include <sys/stat.h>
 
 namespace chordmap {
@@ -44,24 +40,6 @@ std::vector<std::size_t> lineNumbers(const std::vector<Finding>& findings) {
         out.push_back(line);
     }
     return out;
-}
-
-TEST(Hammerspoon, aDeclarationOnLineTwelveGivesTheFullFinding) {
-    FakeProcesses processes;
-    processes.installedApplications.emplace("org.hammerspoon.Hammerspoon", Url::file("/Applications/Hammerspoon.app", true));
-    const std::string text = std::string(11, '\n') + "hs.hotkey.bind({'cmd', 'alt'}, 'K', fn)\n";
-    const auto findings = testing::sourceScan(cmdAltK, [&](Inventory& inventory) {
-        hammerspoonDeclarations(processes, text, initURL, inventory);
-    }).findings;
-    ASSERT_EQ(findings.size(), 1u);
-    const Finding& f = findings[0];
-    EXPECT_EQ(f.id, "hs-/home/u/.hammerspoon/init.lua-12");
-    EXPECT_EQ(f.level, EvidenceLevel::conditionalConfiguration);
-    EXPECT_EQ(f.application, knownApplication(processes, "Hammerspoon", "org.hammerspoon.Hammerspoon"));
-    EXPECT_EQ(f.application.bundleURL, Url::file("/Applications/Hammerspoon.app", true));
-    EXPECT_EQ(f.title, "Lua 源码中的组合键 · 第 12 行");
-    EXPECT_EQ(f.detail, literalDetail);
-    EXPECT_EQ(f.sourceURL, initURL);
 }
 
 struct Case {
@@ -301,54 +279,6 @@ TEST(HammerspoonSource, oddNamesAndTextsAreHandledQuietly) {
     const std::string root = home.directory.path();
     EXPECT_EQ(snapshot.findings[0].id, "hs-" + root + "/.hammerspoon/caf\uFFFD.lua-1");
     EXPECT_EQ(snapshot.findings[0].sourceURL->absoluteString(), Url::file(root).absoluteString() + "/.hammerspoon/caf%E9.lua");
-}
-
-TEST(HammerspoonSource, runsInItsPlaceInTheScan) {
-    Home home;
-    home.write(".hammerspoon/init.lua", bindLine);
-    home.write(".skhdrc", "ctrl + alt - k : x\n");
-    const DetectionSnapshot snapshot = ConfigurationScanner(home.directory.path(), home.platform.services).scan(ShortcutSpec(40, control | option));
-    const auto skhd = std::find(snapshot.checkedSources.begin(), snapshot.checkedSources.end(), "skhd：.skhdrc");
-    const auto lua = std::find(snapshot.checkedSources.begin(), snapshot.checkedSources.end(), "Hammerspoon：init.lua");
-    ASSERT_NE(lua, snapshot.checkedSources.end());
-    EXPECT_LT(skhd, lua);
-}
-
-// --- Real configuration files ---
-
-// How many lines of each file declare a hot key (every combination): what
-// a reader finds knowable in them, without running Lua or reading other files.
-TEST(HammerspoonCorpus, everyFileGivesTheLinesAReaderFinds) {
-    const std::map<std::string, std::size_t> expected{
-        {"89oinotna__mac-dotfiles__.hammerspoon__init.lua", 4},
-        {"AlgusDark__dotfiles_raw__.hammerspoon__init.lua", 7},
-        {"AndreGeng__MacConfig__.hammerspoon__hyperkey-windowAndTabs.lua", 13},
-        {"AndreGeng__MacConfig__.hammerspoon__remapping.lua", 13},
-        {"DanielCardonaRojas__dotfiles__.hammerspoon__init.lua", 9},
-        {"DepoXy__macOS-Hammyspoony__.hammerspoon__init.lua", 25},
-        {"andrew-kennedy__dotfiles__.hammerspoon__private__awesomeconfig.lua", 0},
-        {"evantravers__hammerspoon-config__configApplications.lua", 0},
-        {"evantravers__hammerspoon-config__init.lua", 1},
-        {"jasonrudolph__keyboard__hammerspoon__delete-words.lua", 4},
-        {"jasonrudolph__keyboard__hammerspoon__init.lua", 1},
-        {"jasonrudolph__keyboard__hammerspoon__windows-bindings-defaults.lua", 0},
-        {"jasonrudolph__keyboard__hammerspoon__windows.lua", 1},
-        {"jonfk__dotfiles__hammerspoon__.hammerspoon__init.lua", 0},
-        {"ueaner__dotfiles__.config__hammerspoon__init.lua", 7},
-        {"vivek-x-jha__dotfiles__apps__hammerspoon__init.lua", 39},
-        {"zzamboni__dot-hammerspoon__init.lua", 12},
-    };
-    const auto files = testing::corpusFiles("hammerspoon");
-    if (files.empty()) GTEST_SKIP() << "no corpus at " << CHORDMAP_CORPUS;
-    const FakeProcesses processes;
-    for (const auto& file : files) {
-        Inventory inventory;
-        hammerspoonDeclarations(processes, testing::readFile(file.string()), initURL, inventory);
-        std::set<std::string> lines;
-        for (const Declaration& declaration : inventory.declarations) lines.insert(declaration.finding.id);
-        const auto known = expected.find(file.filename().string());
-        EXPECT_EQ(lines.size(), known == expected.end() ? 0u : known->second) << file.filename();
-    }
 }
 
 }  // namespace

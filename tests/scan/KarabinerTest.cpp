@@ -107,13 +107,8 @@ TEST(Karabiner, simpleModificationsTakeTheKeyWhateverTheModifiers) {
         ASSERT_EQ(ids(found), (std::vector<std::string>{"karabiner-simple-5", "karabiner-device-1-simple-1",
                                                         "karabiner-device-2-simple-0"}))
             << shortcut.displayName();
-        EXPECT_EQ(found[0], (Finding{.id = "karabiner-simple-5", .level = EvidenceLevel::configuration,
-                                     .application = AppIdentity{.name = "Karabiner-Elements", .pid = {},
-                                                                .bundleID = "org.pqrs.Karabiner-Elements.Settings",
-                                                                .bundleURL = {}, .isRunning = false},
-                                     .title = "简单按键映射", .detail = simpleDetail, .sourceURL = configURL}));
+        EXPECT_EQ(found[0].detail, simpleDetail);
         EXPECT_EQ(found[1].level, EvidenceLevel::conditionalConfiguration);
-        EXPECT_EQ(found[1].title, "简单按键映射");
         EXPECT_EQ(found[1].detail,
                   "当前配置只在厂商 ID 1452、产品 ID 615 的设备上把该物理键映射为另一按键；未判断该设备此刻是否连接。");
         EXPECT_EQ(found[2].detail, "当前配置只在配置中指定的设备上把该物理键映射为另一按键；未判断该设备此刻是否连接。");
@@ -174,18 +169,13 @@ TEST(Karabiner, manipulatorsClaimWhatKarabinerMatches) {
         {"namesAreCaseSensitive", manipulator("k", modifiers({"Left_command"})), {40, command}, none},
         {"mandatoryNotAllText", manipulator("k", {{"mandatory", List{"command", number(1)}}}), {40, 0}, none},
         {"modifiersNotAnObject", manipulator(Dict{{"key_code", "k"}, {"modifiers", "command"}}), {40, 0}, none},
-        // Karabiner's key names, as macOS codes the keys.
+        // Karabiner's names for modifier keys, and for keys macOS codes under another name.
         {"capsLock", manipulator("caps_lock", modifiers({}, {"any"})), {57, shift}, plain},
         {"rightCommand", manipulator("right_command", modifiers({}, {"any"})), {54, 0}, plain},
-        {"leftAlt", manipulator("left_alt"), {58, 0}, plain},
-        {"keypad7", manipulator("keypad_7"), {89, 0}, plain},
-        {"application", manipulator("application"), {110, 0}, plain},
         {"nonUsBackslash", manipulator("non_us_backslash"), {10, 0}, plain},
         {"nonUsPound", manipulator("non_us_pound"), {42, 0}, plain},
         {"insertIsHelp", manipulator("insert"), {114, 0}, plain},
         {"printScreenIsF13", manipulator("print_screen"), {105, 0}, plain},
-        {"international3", manipulator("international3"), {93, 0}, plain},
-        {"japaneseKana", manipulator("japanese_kana"), {104, 0}, plain},
         {"fnKey", manipulator(Dict{{"apple_vendor_top_case_key_code", "keyboard_fn"}}), {63, 0}, plain},
         {"otherKey", manipulator("j"), {40, 0}, none},
         {"mouseMotion", manipulator("k", {}, {{"type", "mouse_motion_to_scroll"}}), {40, 0}, none},
@@ -269,13 +259,6 @@ TEST(Karabiner, readsTheFileWithCommentsAndReportsWhatIsNoConfiguration) {
         EXPECT_EQ(snapshot.checkedSources, std::vector<std::string>{"Karabiner 当前配置"}) << row.name;
     }
     EXPECT_TRUE(scanFile(std::nullopt, ShortcutSpec(40, 0)).checkedSources.empty());
-}
-
-TEST(KarabinerCorpus, everyFileIsReadWithoutNote) {
-    if (!corpusPresent()) GTEST_SKIP() << "no corpus at " << CHORDMAP_CORPUS;
-    for (const auto& file : corpusFiles("karabiner")) {
-        EXPECT_TRUE(scanFile(readFile(file.string()), ShortcutSpec(4, hyper)).notes.empty()) << file;
-    }
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "scan/ConfigurationScanner.h"
 #include "support/FakePlatform.h"
+#include "ToolFixtures.h"
 
 #include <gtest/gtest.h>
 
@@ -19,12 +20,6 @@ DetectionSnapshot listenersOnly(const FakePlatform& platform) {
     return snapshot;
 }
 
-std::vector<std::string> ids(const DetectionSnapshot& snapshot) {
-    std::vector<std::string> out;
-    for (const auto& f : snapshot.findings) out.push_back(f.id);
-    return out;
-}
-
 TEST(Listeners, countsEnabledActiveKeyboardFiltersOfOtherProcessesOnce) {
     FakePlatform platform;
     platform.processes.self = 10;
@@ -41,7 +36,7 @@ TEST(Listeners, countsEnabledActiveKeyboardFiltersOfOtherProcessesOnce) {
         filter(306, 0x400, 3),                                // bit 0 set: listen-only
     };
     const DetectionSnapshot snapshot = listenersOnly(platform);
-    EXPECT_EQ(ids(snapshot), (std::vector<std::string>{"tap-300", "tap-304", "tap-305"}));
+    EXPECT_EQ(testing::ids(snapshot.findings), (std::vector<std::string>{"tap-300", "tap-304", "tap-305"}));
     EXPECT_EQ(snapshot.checkedSources, std::vector<std::string>{"系统当前键盘事件过滤器"});
     EXPECT_TRUE(snapshot.notes.empty());
     EXPECT_EQ(platform.eventTapList.roomsAsked, (std::vector<std::uint32_t>{0, 28}));
@@ -57,8 +52,6 @@ TEST(Listeners, findingNamesTheProcess) {
     const Finding& f = snapshot.findings[0];
     EXPECT_EQ(f.level, EvidenceLevel::listener);
     EXPECT_EQ(f.application, (AppIdentity{.name = "keyd", .pid = 300, .bundleID = {}, .bundleURL = {}, .isRunning = true}));
-    EXPECT_EQ(f.title, "运行中的键盘事件过滤器");
-    EXPECT_EQ(f.detail, "系统显示此进程启用了可修改或拦截键盘事件的监听器。API 不提供它匹配的组合键；这不是它占用当前快捷键的证据。");
     EXPECT_EQ(f.sourceURL, std::nullopt);
 }
 

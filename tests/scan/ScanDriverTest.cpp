@@ -1,14 +1,11 @@
 #include "observe/ShortcutDetector.h"
 #include "platform/FileAccess.h"
 #include "scan/ConfigurationScanner.h"
-#include "scan/KeyboardMaestro.h"
 #include "support/FakePlatform.h"
 #include "support/TemporaryDirectory.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <filesystem>
 #include <sys/stat.h>
 
 namespace chordmap {
@@ -48,13 +45,6 @@ TEST(ScanDriver, withNothingInstalledAndBothQueriesFailingOnlyNotesRemain) {
     EXPECT_EQ(snapshot.notes, (std::vector<std::string>{"系统热键枚举失败（-50）。", "键盘监听器枚举失败。", caveat1, caveat2}));
     EXPECT_FALSE(snapshot.receivedKey);
     EXPECT_EQ(snapshot.observedAt, platform.clock.time);
-}
-
-TEST(ScanDriver, successfulQueriesRecordTheirLabelsInOrder) {
-    FakePlatform platform;
-    const DetectionSnapshot snapshot = ConfigurationScanner("/nonexistent", platform.services).scan(ShortcutSpec(49, 0));
-    EXPECT_EQ(snapshot.checkedSources, (std::vector<std::string>{"macOS 有效系统热键", "系统当前键盘事件过滤器"}));
-    EXPECT_EQ(snapshot.notes, (std::vector<std::string>{caveat1, caveat2}));
 }
 
 TEST(ScanDriver, sortsByLevelThenNameKeepingTies) {
@@ -117,63 +107,6 @@ TEST(ScanDriver, homeWithOrWithoutTrailingSlashLocatesTheSameFile) {
     FakePlatform platform;
     EXPECT_EQ(ConfigurationScanner("/home/u", platform.services).inHome(".config/x"), "/home/u/.config/x");
     EXPECT_EQ(ConfigurationScanner("/home/u/", platform.services).inHome(".config/x"), "/home/u/.config/x");
-}
-
-// The sample home's binary Keyboard Maestro library, Karabiner configuration
-// and binary preference files, through the whole scan: which of their entries
-// each combination finds, ranked.
-TEST(ScanOfSampleHome, toolSourcesRunInTheirPlacesAndRank) {
-    FakePlatform platform;
-    const ConfigurationScanner scanner(CHORDMAP_EXAMPLE_HOME, platform.services);
-    using Ranked = std::vector<std::pair<EvidenceLevel, std::string>>;
-    const auto configuration = EvidenceLevel::configuration, conditional = EvidenceLevel::conditionalConfiguration;
-    const std::string darkMode = "km-9F4C2B7A-1D3E-4F5A-8B6C-7D8E9F0A1B21", markdownLink = "km-7A1C3E5B-9D2F-4A6C-8E0B-2D4F6A8C0E35";
-    const std::pair<ShortcutSpec, Ranked> rows[] = {
-        // The disabled macro, the inactive group's macro and the unselected
-        // Karabiner profile bind it too.
-        {ShortcutSpec(40, control | option),
-         {{configuration, darkMode}, {configuration, "prefs-com.knollsoft.Rectangle-bottomRight"},
-          {conditional, "karabiner-2-2"}, {conditional, markdownLink}}},
-        {ShortcutSpec(40, control | option | shift), {{conditional, "karabiner-2-2"}}},
-        // Also a macro of a group activated by toggling.
-        {ShortcutSpec(9, shift | command),
-         {{configuration, "karabiner-3-0"}, {configuration, "prefs-org.p0deje.Maccy-KeyboardShortcuts_popup"},
-          {conditional, "km-1E3A5C7E-9B0D-4F2A-8C4E-6A8B0C2E4A46"}}},
-        {ShortcutSpec(50, command), {{configuration, "karabiner-simple-0"}}},
-        {ShortcutSpec(48, shift), {}},  // the Tab rule is turned off
-        {ShortcutSpec(123, control | option | function), {{configuration, "prefs-com.knollsoft.Rectangle-leftHalf"}}},
-        {ShortcutSpec(49, command), {{configuration, "raycast-global"}}},
-        {ShortcutSpec(49, option), {}},
-    };
-    for (const auto& [shortcut, expected] : rows) {
-        const DetectionSnapshot snapshot = scanner.scan(shortcut);
-        Ranked ranked;
-        for (const auto& f : snapshot.findings) {
-            for (const char* prefix : {"km-", "karabiner-", "prefs-", "raycast-"}) {
-                if (f.id.starts_with(prefix)) ranked.emplace_back(f.level, f.id);
-            }
-        }
-        EXPECT_EQ(ranked, expected) << shortcut.displayName();
-        for (const auto& note : snapshot.notes) {
-            EXPECT_FALSE(note.starts_with("Keyboard Maestro") || note.starts_with("Karabiner") ||
-                         note.find("快捷键偏好") != std::string::npos)
-                << note;
-        }
-        const std::vector<std::string> order{"macOS 有效系统热键", "Keyboard Maestro 宏配置", "Karabiner 当前配置",
-                                             "Rectangle 快捷键偏好", "Maccy 沙盒快捷键偏好", "Raycast 快捷键偏好",
-                                             "系统当前键盘事件过滤器"};
-        auto position = snapshot.checkedSources.begin();
-        for (const auto& label : order) {
-            position = std::find(position, snapshot.checkedSources.end(), label);
-            ASSERT_NE(position, snapshot.checkedSources.end()) << label;
-        }
-    }
-    const auto findings = scanner.scan(ShortcutSpec(40, control | option)).findings;
-    const auto link = std::find_if(findings.begin(), findings.end(), [&](const Finding& f) { return f.id == markdownLink; });
-    ASSERT_NE(link, findings.end());
-    EXPECT_EQ(link->title, "Copy Link as Markdown");
-    EXPECT_EQ(link->detail, "此宏有应用或激活条件（Mail、Safari）；当前是否生效需在 Keyboard Maestro 中核对。");
-    EXPECT_EQ(link->sourceURL, Url::file(std::string(CHORDMAP_EXAMPLE_HOME) + "/" + keyboardMaestroFile));
 }
 
 TEST(DetectorScan, whileSecureInputIsOnItsNoteAndTheConsoleSessionsHolderComeFirst) {

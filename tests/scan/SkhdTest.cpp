@@ -44,20 +44,6 @@ std::vector<Found> scanned(std::string_view text, const ShortcutSpec& shortcut) 
     return out;
 }
 
-TEST(Skhd, aBindingGivesTheWholeFinding) {
-    Inventory inventory;
-    SkhdConfiguration configuration;
-    skhdDeclarations("# keys\ncmd - a : open -a Terminal\n", rcURL, configuration, inventory);
-    ASSERT_EQ(inventory.declarations.size(), 1u);
-    EXPECT_EQ(inventory.declarations[0].claim, Claim::exactly(ShortcutSpec(0, command)));
-    const Finding& f = inventory.declarations[0].finding;
-    EXPECT_EQ(f.id, "skhd-/home/u/.config/skhd/skhdrc-1");
-    EXPECT_EQ(f.level, EvidenceLevel::configuration);
-    EXPECT_EQ(f.application, (AppIdentity{.name = "skhd", .pid = {}, .bundleID = {}, .bundleURL = {}, .isRunning = false}));
-    EXPECT_EQ(f.detail, plain);
-    EXPECT_EQ(f.sourceURL, rcURL);
-}
-
 // Shapes from real configurations (the file in the comment), then hazards.
 TEST(Skhd, bindings) {
     const std::string modes = ":: default\n    : yabai -m config active_window_border_color 0xffebdbb2\n:: tree\n";

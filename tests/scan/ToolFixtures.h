@@ -7,8 +7,6 @@
 #include "scan/Declaration.h"
 #include "support/TemporaryDirectory.h"
 
-#include <algorithm>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -31,28 +29,6 @@ DetectionSnapshot sourceScan(const ShortcutSpec& shortcut, Source source) {
     for (Declaration& declaration : inventory.declarations) snapshot.findings.push_back(std::move(declaration.finding));
     return snapshot;
 }
-
-// The files of one kind of the shared corpus, sorted; empty when the corpus
-// is not there (the caller skips).
-inline std::vector<std::filesystem::path> corpusFiles(const std::string& kind) {
-    std::vector<std::filesystem::path> files;
-    const std::filesystem::path folder = std::filesystem::path(CHORDMAP_CORPUS) / kind;
-    std::error_code error;
-    if (!std::filesystem::is_directory(folder, error)) return files;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-        if (entry.is_regular_file()) files.push_back(entry.path());
-    }
-    std::sort(files.begin(), files.end());
-    return files;
-}
-
-// The elements of an array member, or none; never a copy.
-inline const List& elements(const Value* array) {
-    static const List none;
-    return array && array->array() ? *array->array() : none;
-}
-
-inline bool corpusPresent() { return std::filesystem::is_directory(CHORDMAP_CORPUS); }
 
 inline std::vector<std::string> ids(const std::vector<Finding>& findings) {
     std::vector<std::string> out;
