@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <unordered_map>
 
 namespace chordmap {
 namespace {
@@ -35,13 +36,19 @@ std::optional<bool> fits(const ApplicationName& name, const FrontApplication& fr
                    ? *field == name.text
                    : sameIgnoringAsciiCase(*field, name.text);
     }
-    const std::optional<Regex> regex = Regex::compile(name.text);
-    if (!regex) {
+    // Configurations repeat a few patterns over many rules: compile each once.
+    thread_local std::unordered_map<std::string, std::optional<RegexMatcher>> matchers;
+    auto found = matchers.find(name.text);
+    if (found == matchers.end()) {
+        std::optional<RegexMatcher> matcher;
+        if (const std::optional<Regex> regex = Regex::compile(name.text)) matcher.emplace(*regex);
+        found = matchers.emplace(name.text, std::move(matcher)).first;
+    }
+    if (!found->second) {
         reason = invalidPattern + name.text;
         return std::nullopt;
     }
-    RegexMatcher matcher(*regex);
-    return matcher.firstMatch(*field).has_value();
+    return found->second->firstMatch(*field).has_value();
 }
 
 // One condition: yes, no, or unknown with its reason.
