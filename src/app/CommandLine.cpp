@@ -10,6 +10,8 @@ const char* const usageText =
     "  chordmap                      打开主窗口\n"
     "  chordmap --scan 键码 修饰键    以 JSON 输出一个组合键的检查结果\n"
     "  chordmap --map                以 JSON 输出所有被占用的组合键及其冲突\n"
+    "  … --app 应用                  与 --scan 或 --map 同用：判断各条件在该前台应用中是否成立\n"
+    "                                （应用写 bundle ID，或 .app 包、可执行文件的路径）\n"
     "  chordmap --version            显示版本\n"
     "  chordmap --help               显示本说明（也可写作 -h）\n"
     "\n"
@@ -46,6 +48,14 @@ std::optional<ShortcutSpec> scanRequest(const std::vector<std::string>& argument
     return ShortcutSpec(static_cast<std::uint16_t>(*keyCode), *modifiers);
 }
 
+// The value of --app: none when not given, an empty text when given without one.
+std::optional<std::string> frontApplication(const std::vector<std::string>& arguments) {
+    const auto app = std::find(arguments.begin(), arguments.end(), "--app");
+    if (app == arguments.end()) return std::nullopt;
+    if (app + 1 == arguments.end() || (app + 1)->empty() || (app + 1)->starts_with("--")) return std::string();
+    return *(app + 1);
+}
+
 }  // namespace
 
 Command parseCommandLine(const std::vector<std::string>& arguments) {
@@ -54,8 +64,11 @@ Command parseCommandLine(const std::vector<std::string>& arguments) {
     };
     if (given("--version")) return PrintVersion{};
     if (given("--help") || given("-h")) return PrintUsage{};
-    if (const std::optional<ShortcutSpec> shortcut = scanRequest(arguments)) return ScanShortcut{*shortcut};
-    if (given("--map")) return PrintMap{};
+    const std::optional<std::string> application = frontApplication(arguments);
+    const bool scan = scanRequest(arguments).has_value();
+    if ((scan || given("--map")) && application && application->empty()) return MisusedOption{};
+    if (const std::optional<ShortcutSpec> shortcut = scanRequest(arguments)) return ScanShortcut{*shortcut, application};
+    if (given("--map")) return PrintMap{application};
     return StartWindowedApplication{};
 }
 

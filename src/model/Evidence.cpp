@@ -16,6 +16,15 @@ std::string_view text(EvidenceLevel level) {
     return "listener";
 }
 
+std::string_view text(Applies applies) {
+    switch (applies) {
+        case Applies::yes: return "yes";
+        case Applies::no: return "no";
+        case Applies::unknown: return "unknown";
+    }
+    return "unknown";
+}
+
 std::optional<Finding> DetectionSnapshot::observedRecipient() const {
     auto it = std::find_if(findings.begin(), findings.end(),
                            [](const Finding& f) { return f.level == EvidenceLevel::observedRecipient; });

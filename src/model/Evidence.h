@@ -41,6 +41,28 @@ struct AppIdentity {
     bool operator==(const AppIdentity&) const = default;
 };
 
+// The application in front when a combination is examined: whatever of it
+// is known.
+struct FrontApplication {
+    std::string bundleID;
+    std::string name;
+    std::string path;  // the application bundle or the executable
+
+    bool operator==(const FrontApplication&) const = default;
+};
+
+// Whether a conditional finding holds in the front application.
+enum class Applies { yes, no, unknown };
+
+std::string_view text(Applies applies);
+
+struct Applicability {
+    Applies applies = Applies::unknown;
+    std::string undecided;  // why it cannot be told, when unknown
+
+    bool operator==(const Applicability&) const = default;
+};
+
 struct Finding {
     std::string id;
     EvidenceLevel level = EvidenceLevel::listener;
@@ -48,6 +70,8 @@ struct Finding {
     std::string title;
     std::string detail;
     std::optional<Url> sourceURL;
+    // Only for conditional findings, and only when a front application is given.
+    std::optional<Applicability> applicability = std::nullopt;
 
     bool operator==(const Finding&) const = default;
 };
@@ -60,6 +84,7 @@ struct DetectionSnapshot {
     std::vector<std::string> checkedSources;
     std::chrono::system_clock::time_point observedAt;
     bool receivedKey = false;
+    std::optional<FrontApplication> frontApplication = std::nullopt;
 
     // The first finding whose level is observedRecipient.
     std::optional<Finding> observedRecipient() const;

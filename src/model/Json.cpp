@@ -163,11 +163,23 @@ public:
         beginObject();
         key("application");
         application(finding.application);
+        if (finding.applicability) member("applies", text(finding.applicability->applies));
         member("detail", finding.detail);
         member("id", finding.id);
         member("level", text(finding.level));
         if (finding.sourceURL) member("sourceURL", finding.sourceURL->absoluteString());
         member("title", finding.title);
+        if (finding.applicability && finding.applicability->applies == Applies::unknown)
+            member("undecided", finding.applicability->undecided);
+        endObject();
+    }
+    void frontApplication(const std::optional<FrontApplication>& front) {
+        if (!front) return;
+        key("frontApplication");
+        beginObject();
+        if (!front->bundleID.empty()) member("bundleID", front->bundleID);
+        if (!front->name.empty()) member("name", front->name);
+        if (!front->path.empty()) member("path", front->path);
         endObject();
     }
 
@@ -250,6 +262,7 @@ std::string snapshotJson(const DetectionSnapshot& snapshot) {
         writer.finding(finding);
     }
     writer.endArray();
+    writer.frontApplication(snapshot.frontApplication);
     writer.strings("notes", snapshot.notes);
     writer.key("observedAt");
     writer.number(secondsSinceReferenceDate(snapshot.observedAt));
@@ -289,6 +302,7 @@ void writeMapJson(const KeyboardMap& map, const std::function<void(std::string_v
         }
     }
     writer.endArray();
+    writer.frontApplication(map.frontApplication);
     writer.strings("notes", map.notes);
     writer.key("observedAt");
     writer.number(secondsSinceReferenceDate(map.observedAt));

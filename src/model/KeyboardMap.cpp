@@ -22,4 +22,19 @@ Conflict conflictOf(const std::vector<EvidenceLevel>& levels) {
     return Conflict::none;
 }
 
+Conflict conflictOf(const std::vector<const Finding*>& findings) {
+    std::vector<EvidenceLevel> levels;
+    levels.reserve(findings.size());
+    for (const Finding* finding : findings) {
+        if (!finding->applicability) {
+            levels.push_back(finding->level);
+        } else if (finding->applicability->applies == Applies::yes) {
+            levels.push_back(EvidenceLevel::configuration);
+        } else if (finding->applicability->applies == Applies::unknown) {
+            levels.push_back(EvidenceLevel::conditionalConfiguration);
+        }
+    }
+    return conflictOf(levels);
+}
+
 }  // namespace chordmap

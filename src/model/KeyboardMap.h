@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,6 +21,9 @@ enum class Conflict {
 std::string_view text(Conflict conflict);
 // From the levels of the findings that claim one combination.
 Conflict conflictOf(const std::vector<EvidenceLevel>& levels);
+// The same in one front application: a finding that holds there counts as
+// unconditional, one that does not hold there does not count.
+Conflict conflictOf(const std::vector<const Finding*>& findings);
 
 // Every combination some configuration claims, by key code, then modifiers.
 struct KeyboardMap {
@@ -38,6 +42,7 @@ struct KeyboardMap {
     std::vector<std::string> notes;
     std::vector<std::string> checkedSources;
     std::chrono::system_clock::time_point observedAt;
+    std::optional<FrontApplication> frontApplication = std::nullopt;
 };
 
 }  // namespace chordmap

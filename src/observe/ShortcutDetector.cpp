@@ -165,9 +165,10 @@ std::function<void()> ShortcutDetector::weakly(std::function<void(ShortcutDetect
     };
 }
 
-DetectionSnapshot ShortcutDetector::scan(const ShortcutSpec& shortcut) const {
+DetectionSnapshot ShortcutDetector::scan(const ShortcutSpec& shortcut,
+                                         const std::optional<FrontApplication>& front) const {
     const ConfigurationScanner scanner(platform_.home.path(), platform_);
-    DetectionSnapshot snapshot = scanner.scan(shortcut);
+    DetectionSnapshot snapshot = scanner.scan(shortcut, front);
     if (platform_.secureInput.isSecureEventInputEnabled()) {
         auto at = snapshot.notes.insert(snapshot.notes.begin(), secureInputNote);
         if (auto holder = holderNote(platform_)) snapshot.notes.insert(at + 1, std::move(*holder));
@@ -175,6 +176,8 @@ DetectionSnapshot ShortcutDetector::scan(const ShortcutSpec& shortcut) const {
     return snapshot;
 }
 
-KeyboardMap ShortcutDetector::map() const { return ConfigurationScanner(platform_.home.path(), platform_).map(); }
+KeyboardMap ShortcutDetector::map(const std::optional<FrontApplication>& front) const {
+    return ConfigurationScanner(platform_.home.path(), platform_).map(front);
+}
 
 }  // namespace chordmap

@@ -47,11 +47,14 @@ public:
     // The configuration scan of the user's home, with the secure-input note
     // first while secure keyboard input hides key presses, followed by the
     // process that holds it when the system tells.
-    DetectionSnapshot scan(const ShortcutSpec& shortcut) const;
+    // With a front application, conditional findings say whether they hold
+    // there.
+    DetectionSnapshot scan(const ShortcutSpec& shortcut,
+                           const std::optional<FrontApplication>& front = std::nullopt) const;
     // Every combination the configuration of the user's home claims. Unlike
     // the rest, safe on any thread: it reads files and the platform's
     // services only, never the detector's state.
-    KeyboardMap map() const;
+    KeyboardMap map(const std::optional<FrontApplication>& front = std::nullopt) const;
 
     // One event from either tap, inside the tap's callback.
     void receive(std::uint32_t type, const TapEvent& event);

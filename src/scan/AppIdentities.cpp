@@ -1,7 +1,10 @@
 #include "scan/AppIdentities.h"
 
 #include "model/Text.h"
+#include "formats/Documents.h"
+#include "platform/FileAccess.h"
 #include "platform/Processes.h"
+#include "scan/DictionaryLookup.h"
 
 namespace chordmap {
 
@@ -42,6 +45,26 @@ AppIdentity processIdentity(const Processes& processes, std::int32_t pid) {
         .bundleURL = std::nullopt,
         .isRunning = processes.processExists(pid),
     };
+}
+
+FrontApplication frontApplicationNamed(std::string_view bundleIDOrPath) {
+    if (bundleIDOrPath.find('/') == std::string_view::npos) return {std::string(bundleIDOrPath), {}, {}};
+    std::string path(bundleIDOrPath);
+    while (path.size() > 1 && path.back() == '/') path.pop_back();
+    std::string name = path.substr(path.rfind('/') + 1);
+    FrontApplication front{{}, {}, path};
+    if (name.ends_with(".app")) {
+        name.resize(name.size() - 4);
+        const FileRead info = readRegularFile(path + "/Contents/Info.plist");
+        if (info.status == FileReadStatus::read) {
+            if (const std::optional<Value> plist = parsePropertyList(info.bytes); plist && plist->dictionary()) {
+                if (const std::string* bundleID = lookup::string(*plist->dictionary(), "CFBundleIdentifier"))
+                    front.bundleID = *bundleID;
+            }
+        }
+    }
+    front.name = validUtf8(name);
+    return front;
 }
 
 }  // namespace chordmap

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace chordmap {
 
@@ -15,5 +16,10 @@ AppIdentity knownApplication(const Processes& processes, const std::string& name
 
 // A running or recently running process.
 AppIdentity processIdentity(const Processes& processes, std::int32_t pid);
+
+// The application a user names: a path (an application bundle, whose
+// Info.plist gives the bundle identifier, or an executable) when it holds a
+// slash, else a bundle identifier.
+FrontApplication frontApplicationNamed(std::string_view bundleIDOrPath);
 
 }  // namespace chordmap

@@ -32,9 +32,19 @@ std::string canonicalName(const std::string& name) {
     return out;
 }
 
+// Each conditional finding, judged for the front application.
+void judge(Inventory& declared, const std::optional<FrontApplication>& front) {
+    if (!front) return;
+    for (Declaration& declaration : declared.declarations) {
+        if (declaration.finding.level == EvidenceLevel::conditionalConfiguration)
+            declaration.finding.applicability = evaluate(declaration.conditions, *front);
+    }
+}
+
 }  // namespace
 
-DetectionSnapshot ConfigurationScanner::scan(const ShortcutSpec& shortcut) const {
+DetectionSnapshot ConfigurationScanner::scan(const ShortcutSpec& shortcut,
+                                             const std::optional<FrontApplication>& front) const {
     DetectionSnapshot snapshot{
         .shortcut = shortcut,
         .findings = {},
@@ -42,8 +52,10 @@ DetectionSnapshot ConfigurationScanner::scan(const ShortcutSpec& shortcut) const
         .checkedSources = {},
         .observedAt = platform_.clock.now(),
         .receivedKey = false,
+        .frontApplication = front,
     };
     Inventory declared = inventory(shortcut);
+    judge(declared, front);
     for (Declaration& declaration : declared.declarations) snapshot.findings.push_back(std::move(declaration.finding));
     snapshot.notes = std::move(declared.notes);
     snapshot.checkedSources = std::move(declared.checkedSources);
@@ -54,15 +66,16 @@ DetectionSnapshot ConfigurationScanner::scan(const ShortcutSpec& shortcut) const
     return snapshot;
 }
 
-KeyboardMap ConfigurationScanner::map() const {
+KeyboardMap ConfigurationScanner::map(const std::optional<FrontApplication>& front) const {
     KeyboardMap map{.findings = {}, .combinations = {}, .notes = {}, .checkedSources = {},
-                    .observedAt = platform_.clock.now()};
+                    .observedAt = platform_.clock.now(), .frontApplication = front};
     Inventory declared = inventory();
+    judge(declared, front);
     // The notes and labels a scan of any combination would give: listeners
     // run for theirs, but their findings are not claims.
     DetectionSnapshot general{.shortcut = {}, .findings = {}, .notes = declared.notes,
                               .checkedSources = declared.checkedSources, .observedAt = map.observedAt,
-                              .receivedKey = false};
+                              .receivedKey = false, .frontApplication = std::nullopt};
     listeners(general);
     general.notes.emplace_back(caveatRulesNeedLiveCheck);
     general.notes.emplace_back(caveatPhysicalKeys);
@@ -88,12 +101,12 @@ KeyboardMap ConfigurationScanner::map() const {
     }
     map.combinations.reserve(claimed.size());
     for (auto& [combination, places] : claimed) {
-        std::vector<EvidenceLevel> levels;
-        for (const std::uint32_t place : places) levels.push_back(map.findings[place].level);
+        std::vector<const Finding*> claims;
+        for (const std::uint32_t place : places) claims.push_back(&map.findings[place]);
         map.combinations.push_back(KeyboardMap::Combination{
             .shortcut = ShortcutSpec(combination.first, combination.second),
             .findings = std::move(places),
-            .conflict = conflictOf(levels),
+            .conflict = conflictOf(claims),
         });
     }
     return map;
@@ -153,6 +166,7 @@ std::vector<std::size_t> ConfigurationScanner::rankOrder(const std::vector<const
     std::unordered_map<std::string, std::string> canonical;
     struct Key {
         std::size_t rank;
+        bool holdsHere;
         const std::string* name;
     };
     std::vector<Key> keys;
@@ -161,12 +175,14 @@ std::vector<std::size_t> ConfigurationScanner::rankOrder(const std::vector<const
         auto name = canonical.find(finding->application.name);
         if (name == canonical.end())
             name = canonical.emplace(finding->application.name, canonicalName(finding->application.name)).first;
-        keys.push_back({static_cast<std::size_t>(finding->level), &name->second});
+        const bool holdsHere = !finding->applicability || finding->applicability->applies != Applies::no;
+        keys.push_back({static_cast<std::size_t>(finding->level), holdsHere, &name->second});
     }
     std::vector<std::size_t> order(findings.size());
     for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
     std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
         if (keys[a].rank != keys[b].rank) return keys[a].rank < keys[b].rank;
+        if (keys[a].holdsHere != keys[b].holdsHere) return keys[a].holdsHere;
         return *keys[a].name < *keys[b].name;
     });
     return order;

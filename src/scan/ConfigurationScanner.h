@@ -24,8 +24,11 @@ public:
     // A path below the home directory, whether or not home ends in a slash.
     std::string inHome(std::string_view relative) const;
 
-    DetectionSnapshot scan(const ShortcutSpec& shortcut) const;
-    KeyboardMap map() const;
+    // With a front application, each conditional finding says whether it
+    // holds there, and those that do not sort after the rest of their level.
+    DetectionSnapshot scan(const ShortcutSpec& shortcut,
+                           const std::optional<FrontApplication>& front = std::nullopt) const;
+    KeyboardMap map(const std::optional<FrontApplication>& front = std::nullopt) const;
 
     // What every configuration source declares (or only what claims `only`),
     // in the order the sources run.
@@ -52,8 +55,9 @@ public:
     // declaration.
     void listeners(DetectionSnapshot& snapshot) const;
 
-    // Rank order: level, then application name (canonically normalised,
-    // ordinal); ties keep their order.
+    // Rank order: level, then, when a front application was given, those
+    // that hold there before those that do not, then application name
+    // (canonically normalised, ordinal); ties keep their order.
     static void sortFindings(std::vector<Finding>& findings);
     // The places of the findings in rank order.
     static std::vector<std::size_t> rankOrder(const std::vector<const Finding*>& findings);

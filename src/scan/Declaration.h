@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/Evidence.h"
+#include "scan/Condition.h"
 
 #include <cstdint>
 #include <optional>
@@ -36,6 +37,9 @@ struct Claim {
 struct Declaration {
     Claim claim;
     Finding finding;
+    // What else it needs, for a conditional finding; empty when it holds
+    // wherever its tool runs.
+    std::vector<Condition> conditions = {};
 };
 
 // What the configuration sources declare, in the order they were read, with
@@ -47,8 +51,8 @@ public:
     explicit Inventory(std::optional<ShortcutSpec> only = std::nullopt) : only_(only) {}
 
     bool wants(const Claim& claim) const { return !only_ || claim.claims(*only_); }
-    void declare(const Claim& claim, Finding finding) {
-        if (wants(claim)) declarations.push_back({claim, std::move(finding)});
+    void declare(const Claim& claim, Finding finding, std::vector<Condition> conditions = {}) {
+        if (wants(claim)) declarations.push_back({claim, std::move(finding), std::move(conditions)});
     }
 
     std::vector<Declaration> declarations;

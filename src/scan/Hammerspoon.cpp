@@ -181,7 +181,16 @@ struct Wanted {
     std::size_t at;
     Claim claim;
     std::string detail;
+    std::vector<Condition> conditions;
 };
+
+// A modal's bindings hold only while the modal is entered, which only the
+// running configuration knows.
+std::vector<Condition> conditionsOf(const LuaHotKey& hotKey) {
+    if (hotKey.shape != LuaHotKey::Shape::modalBinding) return {};
+    return {Condition::undecided("需要 Hammerspoon 模态" + (hotKey.owner.empty() ? std::string() : spaced(hotKey.owner)) +
+                                 "处于激活状态")};
+}
 
 }  // namespace
 
@@ -191,7 +200,8 @@ void hammerspoonDeclarations(const Processes& processes, std::string_view text, 
     Claims claims;
     forEachLuaHotKey(text, [&](const LuaHotKey& hotKey) {
         const std::optional<Claim> claim = claims(hotKey);
-        if (claim && inventory.wants(*claim)) wanted.push_back({reportGroup(hotKey), hotKey.at, *claim, detailOf(hotKey)});
+        if (claim && inventory.wants(*claim))
+            wanted.push_back({reportGroup(hotKey), hotKey.at, *claim, detailOf(hotKey), conditionsOf(hotKey)});
     });
     std::stable_sort(wanted.begin(), wanted.end(), [](const Wanted& a, const Wanted& b) {
         return a.group != b.group ? a.group < b.group : a.at < b.at;
@@ -216,7 +226,7 @@ void hammerspoonDeclarations(const Processes& processes, std::string_view text, 
             .title = titlePrefix + std::to_string(line) + titleSuffix,
             .detail = std::move(hotKey.detail),
             .sourceURL = sourceURL,
-        });
+        }, std::move(hotKey.conditions));
     }
 }
 

@@ -5,6 +5,7 @@
 #include "scan/AppIdentities.h"
 #include "scan/ConfigurationScanner.h"
 #include "scan/DictionaryLookup.h"
+#include "model/Text.h"
 
 #include <algorithm>
 #include <unordered_map>
@@ -115,7 +116,38 @@ std::optional<ModifierNames> modifierNames(const Value* value) {
 struct ManipulatorClaim {
     Claim claim;
     bool conditional = false;
+    std::vector<Condition> conditions = {};
 };
+
+// The applications a frontmost_application condition names: regular
+// expressions over bundle identifiers and over file paths.
+std::vector<ApplicationName> namedApplications(const Value::Dictionary& condition) {
+    std::vector<ApplicationName> names;
+    const auto add = [&](const char* key, ApplicationName::Field field) {
+        for (std::string& text : lookup::strings(condition, key)) names.push_back({field, std::move(text), true});
+    };
+    add("bundle_identifiers", ApplicationName::Field::bundleID);
+    add("file_paths", ApplicationName::Field::path);
+    return names;
+}
+
+// One entry of a manipulator's conditions, as far as it can be told from
+// outside Karabiner.
+Condition manipulatorCondition(const Value::Dictionary& condition) {
+    const std::string* type = lookup::string(condition, "type");
+    const std::string kind = type ? *type : std::string();
+    if (kind == "frontmost_application_if") return Condition::inApplications(namedApplications(condition));
+    if (kind == "frontmost_application_unless") return Condition::outsideApplications(namedApplications(condition));
+    if (kind == "variable_if" || kind == "variable_unless") {
+        const std::string* name = lookup::string(condition, "name");
+        return Condition::undecided("需要变量 " + (name ? validUtf8(*name) : std::string("（未命名）")));
+    }
+    if (kind.starts_with("device_")) return Condition::undecided("需要特定的输入设备");
+    if (kind.starts_with("input_source_")) return Condition::undecided("需要特定的输入法");
+    if (kind.starts_with("keyboard_type_")) return Condition::undecided("需要特定的键盘类型");
+    if (kind.starts_with("event_changed_")) return Condition::undecided("需要按键事件的变化状态");
+    return Condition::undecided("需要 Karabiner 条件 " + validUtf8(kind));
+}
 
 std::optional<ManipulatorClaim> manipulatorClaim(const Value::Dictionary& manipulator) {
     const std::string* type = lookup::string(manipulator, "type");
@@ -133,15 +165,24 @@ std::optional<ManipulatorClaim> manipulatorClaim(const Value::Dictionary& manipu
     const auto optional = modifierNames(lookup::member(*modifiers, "optional"));
     if (!mandatory || !optional) return std::nullopt;
 
-    const bool conditions = !lookup::dictionaries(manipulator, "conditions").empty();
+    std::vector<Condition> conditionList;
+    for (const Value::Dictionary* condition : lookup::dictionaries(manipulator, "conditions"))
+        conditionList.push_back(manipulatorCondition(*condition));
+    const bool conditions = !conditionList.empty();
     // "any" among the mandatory names takes the key whatever is held.
-    if (mandatory->any) return ManipulatorClaim{.claim = Claim::anyModifiers(*key), .conditional = conditions};
+    if (mandatory->any)
+        return ManipulatorClaim{.claim = Claim::anyModifiers(*key), .conditional = conditions,
+                                .conditions = std::move(conditionList)};
     // Normalised as the combinations they are compared with: fn on an arrow
     // or function key is no modifier of its own.
     const std::uint64_t required = ShortcutSpec(*key, mandatory->flags).modifiers;
     const std::uint64_t allowed = optional->any ? modifier::all : ShortcutSpec(*key, optional->flags).modifiers;
-    const bool conditional = conditions || mandatory->sided || mandatory->capsLock || (optional->sided && !optional->any);
-    return ManipulatorClaim{.claim = Claim{*key, required, allowed}, .conditional = conditional};
+    if (mandatory->sided || (optional->sided && !optional->any))
+        conditionList.push_back(Condition::undecided("需要按下指定一侧的修饰键"));
+    if (mandatory->capsLock) conditionList.push_back(Condition::undecided("需要大写锁定处于开启状态"));
+    const bool conditional = !conditionList.empty();
+    return ManipulatorClaim{.claim = Claim{*key, required, allowed}, .conditional = conditional,
+                            .conditions = std::move(conditionList)};
 }
 
 // Karabiner uses the first selected profile, or the first one when none is.
@@ -153,7 +194,8 @@ const Value::Dictionary* activeProfile(const Value::Dictionary& root) {
     return profiles.empty() ? nullptr : profiles.front();
 }
 
-std::string deviceDetail(const Value::Dictionary& device) {
+// The device a configuration entry names, in words.
+std::string deviceName(const Value::Dictionary& device) {
     const Value::Dictionary* identifiers = lookup::dictionary(device, "identifiers");
     const auto identifier = [&](const char* key) -> std::optional<std::int64_t> {
         const Value* value = identifiers ? lookup::member(*identifiers, key) : nullptr;
@@ -164,8 +206,11 @@ std::string deviceDetail(const Value::Dictionary& device) {
     if (const auto product = identifier("product_id")) {
         which += (which.empty() ? "" : "、") + std::string("产品 ID ") + std::to_string(*product);
     }
-    which = which.empty() ? "配置中指定的设备" : which + " 的设备";
-    return "当前配置只在" + which + "上把该物理键映射为另一按键；未判断该设备此刻是否连接。";
+    return which.empty() ? "配置中指定的设备" : which + " 的设备";
+}
+
+std::string deviceDetail(const Value::Dictionary& device) {
+    return "当前配置只在" + deviceName(device) + "上把该物理键映射为另一按键；未判断该设备此刻是否连接。";
 }
 
 }  // namespace
@@ -185,7 +230,7 @@ void karabinerDeclarations(const Processes& processes, const Value::Dictionary& 
 
     // A simple modification remaps the key whatever modifiers are held.
     const auto declareSimple = [&](const Value::Dictionary& entry, std::string id, EvidenceLevel level,
-                                   const std::string& detail) {
+                                   const std::string& detail, std::vector<Condition> conditions) {
         const std::optional<std::uint16_t> key = inputKey(entry);
         if (!key) return;
         const Claim claim = Claim::anyModifiers(*key);
@@ -197,11 +242,11 @@ void karabinerDeclarations(const Processes& processes, const Value::Dictionary& 
             .title = simpleTitle,
             .detail = detail,
             .sourceURL = sourceURL,
-        });
+        }, std::move(conditions));
     };
     const auto simple = lookup::dictionaries(*profile, "simple_modifications");
     for (std::size_t i = 0; i < simple.size(); ++i) {
-        declareSimple(*simple[i], "karabiner-simple-" + std::to_string(i), EvidenceLevel::configuration, simpleDetail);
+        declareSimple(*simple[i], "karabiner-simple-" + std::to_string(i), EvidenceLevel::configuration, simpleDetail, {});
     }
 
     // A device's own simple modifications apply only while it is connected;
@@ -213,9 +258,10 @@ void karabinerDeclarations(const Processes& processes, const Value::Dictionary& 
         const auto entries = lookup::dictionaries(device, "simple_modifications");
         if (entries.empty()) continue;
         const std::string detail = deviceDetail(device);
+        const Condition connected = Condition::undecided("需要" + deviceName(device) + "已连接");
         for (std::size_t i = 0; i < entries.size(); ++i) {
             declareSimple(*entries[i], "karabiner-device-" + std::to_string(d) + "-simple-" + std::to_string(i),
-                          EvidenceLevel::conditionalConfiguration, detail);
+                          EvidenceLevel::conditionalConfiguration, detail, {connected});
         }
     }
 
@@ -226,7 +272,7 @@ void karabinerDeclarations(const Processes& processes, const Value::Dictionary& 
         if (lookup::boolean(rule, "enabled") == false) continue;
         const auto manipulators = lookup::dictionaries(rule, "manipulators");
         for (std::size_t m = 0; m < manipulators.size(); ++m) {
-            const std::optional<ManipulatorClaim> match = manipulatorClaim(*manipulators[m]);
+            std::optional<ManipulatorClaim> match = manipulatorClaim(*manipulators[m]);
             if (!match || !inventory.wants(match->claim)) continue;
             const std::string* description = lookup::string(rule, "description");
             inventory.declare(match->claim, Finding{
@@ -236,7 +282,7 @@ void karabinerDeclarations(const Processes& processes, const Value::Dictionary& 
                 .title = description ? *description : untitledRule,
                 .detail = match->conditional ? conditionalRuleDetail : ruleDetail,
                 .sourceURL = sourceURL,
-            });
+            }, std::move(match->conditions));
         }
     }
 }

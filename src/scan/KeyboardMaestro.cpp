@@ -22,7 +22,18 @@ bool switchedOn(const Value::Dictionary& entry) {
 struct GroupCondition {
     bool conditional = false;
     std::vector<std::string> applications;
+    std::vector<Condition> conditions;
 };
+
+// A targeted application as Keyboard Maestro records it: by bundle
+// identifier, or by name when it has none.
+std::optional<ApplicationName> targetedApplication(const Value::Dictionary& application) {
+    if (const std::string* bundleID = lookup::string(application, "BundleIdentifier"); bundleID && !bundleID->empty())
+        return ApplicationName{ApplicationName::Field::bundleID, *bundleID, false};
+    if (const std::string* name = lookup::string(application, "Name"); name && !name->empty())
+        return ApplicationName{ApplicationName::Field::name, *name, false};
+    return std::nullopt;
+}
 
 // Keyboard Maestro writes a targeting dictionary for every group; one that
 // targets all applications ("Targeting" = "All") limits nothing, so only the
@@ -33,16 +44,25 @@ bool targetsAllApplications(const Value::Dictionary& targeting) {
 }
 
 GroupCondition groupCondition(const Value::Dictionary& group) {
+    const std::string* activate = lookup::string(group, "Activate");
+    const bool toggled = activate && *activate != "Normal";
+    const Condition activated = Condition::undecided("需要在 Keyboard Maestro 中激活该宏组");
     const Value::Dictionary* targeting = lookup::dictionary(group, "Targeting");
     if (targeting && !targetsAllApplications(*targeting)) {
-        GroupCondition condition{.conditional = true, .applications = {}};
+        GroupCondition condition{.conditional = true, .applications = {}, .conditions = {}};
+        std::vector<ApplicationName> names;
         for (const Value::Dictionary* application : lookup::dictionaries(*targeting, "TargetingApps")) {
             if (const std::string* name = lookup::string(*application, "Name")) condition.applications.push_back(*name);
+            if (auto named = targetedApplication(*application)) names.push_back(std::move(*named));
         }
+        const std::string* scope = lookup::string(*targeting, "Targeting");
+        condition.conditions.push_back(scope && *scope == "Excluded" ? Condition::outsideApplications(std::move(names))
+                                                                     : Condition::inApplications(std::move(names)));
+        if (toggled) condition.conditions.push_back(activated);
         return condition;
     }
-    const std::string* activate = lookup::string(group, "Activate");
-    return GroupCondition{.conditional = activate && *activate != "Normal", .applications = {}};
+    return GroupCondition{.conditional = toggled, .applications = {},
+                          .conditions = toggled ? std::vector{activated} : std::vector<Condition>{}};
 }
 
 std::string conditionalDetail(const std::vector<std::string>& applications) {
@@ -93,7 +113,7 @@ void keyboardMaestroDeclarations(const Processes& processes, const Value::Dictio
                     .title = title,
                     .detail = condition.conditional ? conditionalDetail(condition.applications) : enabledDetail,
                     .sourceURL = sourceURL,
-                });
+                }, condition.conditions);
             }
         }
     }

@@ -365,6 +365,8 @@ std::string joined(const std::vector<std::string_view>& names) {
 struct Reach {
     bool bindsAny = true;
     std::optional<std::string> condition;
+    std::vector<std::string_view> applications = {};  // where it holds, or where not when `excluded`
+    bool excluded = false;
 };
 
 Reach reachOf(const Binding& binding) {
@@ -379,10 +381,11 @@ Reach reachOf(const Binding& binding) {
     }
     if (binding.wildcard == Wildcard::bound) {
         if (unbound.empty()) return {};
-        return {.bindsAny = true, .condition = "前台应用为 " + joined(unbound) + " 时不生效"};
+        return {.bindsAny = true, .condition = "前台应用为 " + joined(unbound) + " 时不生效",
+                .applications = unbound, .excluded = true};
     }
     if (bound.empty()) return {.bindsAny = false, .condition = std::nullopt};
-    return {.bindsAny = true, .condition = "仅在前台应用为 " + joined(bound) + " 时生效"};
+    return {.bindsAny = true, .condition = "仅在前台应用为 " + joined(bound) + " 时生效", .applications = bound};
 }
 
 // What a finding says of a binding, and whether more than the file stands
@@ -413,6 +416,22 @@ Wording wordingOf(const Binding& binding, const Reach& reach) {
     std::string detail = conditional ? "" : plainDetailStart;
     for (std::size_t i = 0; i < parts.size(); ++i) detail += (i ? "，" : "") + parts[i];
     return {detail + (conditional ? conditionalDetailEnd : plainDetailEnd), conditional};
+}
+
+// The same, as conditions on the front application and what cannot be told.
+std::vector<Condition> conditionsOf(const Binding& binding, const Reach& reach) {
+    std::vector<Condition> conditions;
+    const auto& modes = binding.modes;
+    if (!modes.empty() && std::find(modes.begin(), modes.end(), "default") == modes.end())
+        conditions.push_back(Condition::undecided("需要 skhd 处于 " + joined(modes) + " 模式"));
+    if (reach.condition) {
+        std::vector<ApplicationName> names;
+        for (std::string_view name : reach.applications)
+            names.push_back({ApplicationName::Field::name, std::string(name), false});
+        conditions.push_back(Condition{std::move(names), reach.excluded, {}});
+    }
+    if ((binding.oneSide & ~binding.anySide) != 0) conditions.push_back(Condition::undecided("需要按下指定一侧的修饰键"));
+    return conditions;
 }
 
 // --- The parser ---
@@ -619,7 +638,7 @@ private:
             .title = titlePrefix + std::to_string(line) + titleSuffix,
             .detail = wording.detail,
             .sourceURL = sourceURL_,
-        });
+        }, wording.conditional ? conditionsOf(binding, reach) : std::vector<Condition>{});
     }
 
     Tokenizer tokens_;

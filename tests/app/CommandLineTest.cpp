@@ -67,6 +67,11 @@ TEST(CommandLine, grammar) {
         {{"-h"}, PrintUsage{}},
         {{"--version", "-h"}, PrintVersion{}},
         {{"-H"}, window},
+        {{"--scan", "40", "786432", "--app", "com.apple.Terminal"}, ScanShortcut{ShortcutSpec(40, 786432), "com.apple.Terminal"}},
+        {{"--app", "/Applications/Safari.app", "--map"}, PrintMap{"/Applications/Safari.app"}},
+        {{"--map", "--app"}, MisusedOption{}},
+        {{"--scan", "0", "0", "--app", "--map"}, MisusedOption{}},
+        {{"--app", "com.apple.Terminal"}, window},
     };
     for (const auto& row : rows) {
         std::string shown;
