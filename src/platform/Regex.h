@@ -46,6 +46,10 @@ public:
     RegexMatcher(RegexMatcher&&) noexcept;
     RegexMatcher& operator=(RegexMatcher&&) noexcept;
 
+    // The first match in a short text such as one line. A search that runs
+    // out of work counts as no match.
+    std::optional<RegexMatch> firstMatch(std::string_view text);
+
     // Every match in text order. The whole search shares one larger budget;
     // when it runs out, the matches found up to then are the result.
     std::vector<RegexMatch> allMatches(std::string_view text);
