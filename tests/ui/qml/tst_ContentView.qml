@@ -291,8 +291,9 @@ TestCase {
 
     function test_conflictEntryLooksUpItsCombination() {
         const overview = openOverview()
-        compare(findChild(overview.view, "conflictCount").text, "9 个组合")
-        compare(all(overview.view, "keyboardNote")[0].text, "skhd：当前文件包含 .load；引入文件未展开。")
+        compare(findChild(overview.view, "conflictCount").text, "11 个组合")
+        compare(all(overview.view, "keyboardNote")[0].text,
+                "配置能证明存在对应规则；软件是否已加载、应用范围及条件是否满足，仍需结合实时结果。未检出不代表没有占用。")
         const entries = all(overview.view, "conflictEntry")
         verify(entries.length > 0)
         compare(findChild(entries[0], "conflictName").text, "⌃ ⌥ H")
