@@ -3,8 +3,11 @@
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <vector>
 
 namespace chordmap {
 namespace {
@@ -67,6 +70,17 @@ FileRead readRegularFile(const std::string& path, std::size_t limit) {
     }
     bytes.resize(filled);
     return {FileReadStatus::read, std::move(bytes)};
+}
+
+std::optional<std::string> accountHomeDirectory() {
+    const long suggested = ::sysconf(_SC_GETPW_R_SIZE_MAX);
+    std::vector<char> buffer(suggested > 0 ? static_cast<std::size_t>(suggested) : 16384);
+    passwd entry{};
+    passwd* found = nullptr;
+    while (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == ERANGE && buffer.size() < (1u << 20))
+        buffer.resize(buffer.size() * 2);
+    if (!found || !found->pw_dir || !*found->pw_dir) return std::nullopt;
+    return std::string(found->pw_dir);
 }
 
 }  // namespace chordmap

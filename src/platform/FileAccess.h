@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 
 namespace chordmap {
@@ -23,5 +24,9 @@ struct FileRead {
 // Reads a regular file whole, never more than `limit` bytes, even when the
 // file grows while it is read; a FIFO or device never blocks.
 FileRead readRegularFile(const std::string& path, std::size_t limit = configurationSizeLimit);
+
+// The home directory the user database gives this process's user; none when
+// it gives none. Safe on any thread (the map is read on a worker).
+std::optional<std::string> accountHomeDirectory();
 
 }  // namespace chordmap

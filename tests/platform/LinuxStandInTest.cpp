@@ -1,4 +1,5 @@
 #include "formats/Documents.h"
+#include "platform/FileAccess.h"
 #include "platform/linux/LinuxPlatform.h"
 #include "support/FakePlatform.h"
 #include "support/TemporaryDirectory.h"
@@ -6,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <pwd.h>
 #include <unistd.h>
 
 namespace chordmap {
@@ -112,6 +114,24 @@ TEST(KeyboardDevicesStandIn, injectorsAreFiltersAndReadersAreListenOnly) {
     }
     EXPECT_EQ(devices.eventTapList(1).taps.size(), 1u);
     EXPECT_NE(linux_platform::ProcKeyboardDevices(proc.path() + "/absent").eventTapList(0).error, 0);
+}
+
+// HOME first; without it the account's home; a relative one anchored at the
+// working directory, so file URLs stay absolute.
+TEST(HomeStandIn, homeFromTheEnvironmentOrTheAccount) {
+    const char* saved = std::getenv("HOME");
+    const std::string original = saved ? saved : "";
+    const linux_platform::Home home;
+    ::setenv("HOME", "/somewhere/else", 1);
+    EXPECT_EQ(home.path(), "/somewhere/else");
+    ::setenv("HOME", "relative", 1);
+    EXPECT_EQ(home.path(), fs::current_path().string() + "/relative");
+    ::unsetenv("HOME");
+    const std::optional<std::string> account = accountHomeDirectory();
+    ASSERT_TRUE(account);
+    EXPECT_EQ(home.path(), *account);
+    EXPECT_EQ(*account, ::getpwuid(::getuid())->pw_dir);
+    if (saved) ::setenv("HOME", original.c_str(), 1);
 }
 
 }  // namespace

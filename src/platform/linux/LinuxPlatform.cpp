@@ -4,7 +4,6 @@
 #include "platform/FileAccess.h"
 
 #include <dirent.h>
-#include <pwd.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -66,8 +65,8 @@ std::string Home::path() const {
     std::string home;
     if (const char* variable = std::getenv("HOME"); variable && *variable) {
         home = variable;
-    } else if (const passwd* entry = ::getpwuid(::getuid()); entry && entry->pw_dir) {
-        home = entry->pw_dir;
+    } else if (std::optional<std::string> account = accountHomeDirectory()) {
+        home = std::move(*account);
     } else {
         return "/";
     }

@@ -1,12 +1,12 @@
 // The services that only AppKit and Foundation offer: applications, the
 // workspace, the home folder and the AppKit view of an event.
 
+#include "platform/FileAccess.h"
 #include "platform/mac/MacPlatform.h"
 
 #import <AppKit/AppKit.h>
 
 #include <libproc.h>
-#include <pwd.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -70,8 +70,7 @@ std::string Home::path() const {
             return path;
         }
     }
-    if (const passwd* entry = ::getpwuid(::getuid()); entry && entry->pw_dir) return entry->pw_dir;
-    return "/";
+    return accountHomeDirectory().value_or("/");
 }
 
 std::vector<RunningApplication> MacProcesses::runningApplications(const std::string& bundleID) const {
