@@ -124,10 +124,15 @@ void ShortcutDetector::keyDown(const TapEvent& event) {
                 .targetPID = std::nullopt,
                 .correlation = std::nullopt});
 
+    // The application in front now, not at publication: the user may have
+    // switched by then.
+    std::optional<FrontApplication> front;
+    if (auto application = platform_.processes.frontmostApplication()) front = frontApplicationOf(*application);
+
     if (scheduled_) scheduled_->cancel();
     scheduled_ = platform_.mainQueue.asyncAfter(
-        publicationDelay, weakly([shortcut, generation = generation_](ShortcutDetector& self) {
-            self.publish(shortcut, generation);
+        publicationDelay, weakly([shortcut, front = std::move(front), generation = generation_](ShortcutDetector& self) {
+            self.publish(shortcut, front, generation);
         }));
 }
 
@@ -174,10 +179,11 @@ void ShortcutDetector::hotKey(const TapEvent& event) {
     deliverLater([updated = std::move(updated)](ShortcutDetector& self) { send(self.onUpdate, updated); });
 }
 
-void ShortcutDetector::publish(const ShortcutSpec& shortcut, std::uint64_t generation) {
+void ShortcutDetector::publish(const ShortcutSpec& shortcut, const std::optional<FrontApplication>& front,
+                               std::uint64_t generation) {
     if (!isListening_ || generation_ != generation) return;
 
-    DetectionSnapshot snapshot = scan(shortcut);
+    DetectionSnapshot snapshot = scan(shortcut, front);
     snapshot.receivedKey = true;
     snapshot.findings.insert(snapshot.findings.begin(), currentFindings_.begin(), currentFindings_.end());
     if (!snapshot.observedRecipient()) snapshot.notes.insert(snapshot.notes.begin(), noRecipientNote);

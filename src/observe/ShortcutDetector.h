@@ -73,7 +73,7 @@ private:
     void tapDisabled();
     void keyDown(const TapEvent& event);
     void hotKey(const TapEvent& event);
-    void publish(const ShortcutSpec& shortcut, std::uint64_t generation);
+    void publish(const ShortcutSpec& shortcut, const std::optional<FrontApplication>& front, std::uint64_t generation);
     void diagnostic(ObservationDiagnostic diagnostic);
     // Runs the delivery on a later turn if the detector still listens and no
     // key press or stop came in between.

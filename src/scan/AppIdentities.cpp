@@ -67,4 +67,27 @@ FrontApplication frontApplicationNamed(std::string_view bundleIDOrPath) {
     return front;
 }
 
+FrontApplication frontApplicationOf(const RunningApplication& application) {
+    FrontApplication front{validUtf8(application.bundleID.value_or("")), {}, {}};
+    for (const auto& url : {application.executableURL, application.bundleURL}) {
+        std::optional<std::string> path = url ? url->path() : std::nullopt;
+        if (!path || path->empty()) continue;
+        while (path->size() > 1 && path->back() == '/') path->pop_back();
+        front.path = std::move(*path);
+        break;
+    }
+    if (application.localizedName) {
+        front.name = validUtf8(*application.localizedName);
+    } else if (!front.path.empty()) {
+        front.name = validUtf8(lastPathComponent(front.path));
+    }
+    return front;
+}
+
+std::string displayName(const FrontApplication& front) {
+    if (!front.name.empty()) return front.name;
+    if (!front.bundleID.empty()) return front.bundleID;
+    return validUtf8(lastPathComponent(front.path));
+}
+
 }  // namespace chordmap

@@ -9,6 +9,7 @@
 namespace chordmap {
 
 class Processes;
+struct RunningApplication;
 
 // An application known by its bundle identifier: the running instance when
 // there is one, else the installed one (or just the name).
@@ -21,5 +22,13 @@ AppIdentity processIdentity(const Processes& processes, std::int32_t pid);
 // Info.plist gives the bundle identifier, or an executable) when it holds a
 // slash, else a bundle identifier.
 FrontApplication frontApplicationNamed(std::string_view bundleIDOrPath);
+
+// A running application as the front one: its path is the executable's,
+// which lies inside its bundle, so path patterns written for either match.
+FrontApplication frontApplicationOf(const RunningApplication& application);
+
+// What the user calls the application: its name, else its bundle identifier,
+// else its path's last component.
+std::string displayName(const FrontApplication& front);
 
 }  // namespace chordmap

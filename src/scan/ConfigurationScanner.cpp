@@ -32,11 +32,12 @@ std::string canonicalName(const std::string& name) {
     return out;
 }
 
-// Each conditional finding, judged for the front application.
+// Each conditional finding, judged for the front application, and each
+// finding whose tool leaves some applications out (skhd's blacklist).
 void judge(Inventory& declared, const std::optional<FrontApplication>& front) {
     if (!front) return;
     for (Declaration& declaration : declared.declarations) {
-        if (declaration.finding.level == EvidenceLevel::conditionalConfiguration)
+        if (declaration.finding.level == EvidenceLevel::conditionalConfiguration || !declaration.conditions.empty())
             declaration.finding.applicability = evaluate(declaration.conditions, *front);
     }
 }

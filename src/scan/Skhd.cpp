@@ -600,9 +600,9 @@ private:
             if (!match(Token::beginList)) return fail(word);
             for (;;) {
                 if (match(Token::string)) {
-                    ++configuration_.blacklisted;
+                    configuration_.blacklist.emplace_back(previous_.text);
                 } else if (match(Token::endList)) {
-                    if (configuration_.blacklisted == 0) refuse(previous_);
+                    if (configuration_.blacklist.empty()) refuse(previous_);
                     return true;
                 } else {
                     return fail(current_);
@@ -699,6 +699,17 @@ public:
         }
     }
 
+    // skhd reads the whole configuration before the first key: its blacklist
+    // holds for the bindings above it too.
+    void excludeBlacklisted(std::size_t firstDeclaration) {
+        if (configuration_.blacklist.empty()) return;
+        std::vector<ApplicationName> names;
+        for (const std::string& name : configuration_.blacklist)
+            names.push_back({ApplicationName::Field::name, validUtf8(name), false});
+        for (std::size_t i = firstDeclaration; i < inventory_.declarations.size(); ++i)
+            inventory_.declarations[i].conditions.push_back(Condition::outsideApplications(names));
+    }
+
 private:
     // Two spellings of one path are one file; a cycle through links ends at
     // the limits.
@@ -734,7 +745,10 @@ void ConfigurationScanner::skhd(Inventory& inventory) const {
         const std::string label = labelPrefix + std::string(relative);
         const std::optional<std::string> bytes = read(path, label, inventory);
         if (!bytes) continue;
-        ConfigurationReader(*this, inventory).read(path, label, *bytes);
+        const std::size_t first = inventory.declarations.size();
+        ConfigurationReader reader(*this, inventory);
+        reader.read(path, label, *bytes);
+        reader.excludeBlacklisted(first);
     }
 }
 

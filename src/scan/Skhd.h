@@ -17,7 +17,8 @@ namespace chordmap {
 struct SkhdConfiguration {
     // Mode name → declared with "::" ("default" exists once a binding is in it).
     std::map<std::string, bool, std::less<>> modes;
-    std::size_t blacklisted = 0;
+    // Processes in front of which skhd lets every key through.
+    std::vector<std::string> blacklist;
 };
 
 // What one file leaves to the rest of its configuration.

@@ -1,5 +1,6 @@
 #include "ui/AppModel.h"
 
+#include "scan/AppIdentities.h"
 #include "ui/FindingItems.h"
 #include "ui/WorkspaceActions.h"
 
@@ -27,6 +28,7 @@ const char* const receivedSuffix = "，正在核对接收软件。";
 const char* const completedStatus = "检测完成 · 结果已保留，点击再次检测可查询其他组合。";
 const char* const scannedPrefix = "已查询 ";
 const char* const scannedSuffix = " 的系统绑定、已知配置与监听软件。";
+const char* const anyApplication = "任意应用";
 const char* const inputMonitoringSettings = "x-apple.systempreferences:com.apple.preference.security?Privacy_ListenEvent";
 
 QString text(const std::string& utf8) { return QString::fromStdString(utf8); }
@@ -50,7 +52,9 @@ AppModel::AppModel(const Platform& platform, QObject* parent)
       detector_(std::make_unique<ShortcutDetector>(platform)) {
     // The map is built off the main thread; the detector's map() reads only
     // files and the platform's services and no state of the detector.
-    keyboard_ = new KeyboardView([detector = detector_.get()] { return detector->map(); }, this);
+    keyboard_ = new KeyboardView(
+        [detector = detector_.get()](const std::optional<FrontApplication>& front) { return detector->map(front); },
+        this);
     // The detector lives inside the model, but its deferred deliveries may
     // still come in while the model is being torn down: hold it weakly.
     detector_->onUpdate = [self = QPointer<AppModel>(this)](const DetectionSnapshot& snapshot) {
@@ -145,6 +149,46 @@ void AppModel::setKeyCode(int value) {
     emit keyCodeChanged();
 }
 
+QVariantList AppModel::frontApplications() const {
+    QVariantList list{QVariantMap{{QStringLiteral("name"), QString::fromUtf8(anyApplication)}}};
+    for (const FrontApplication& front : frontApplications_) {
+        list.append(QVariantMap{{QStringLiteral("name"), text(displayName(front))}});
+    }
+    return list;
+}
+
+int AppModel::frontChoice() const {
+    if (!chosenFront_) return 0;
+    const auto found = std::find(frontApplications_.begin(), frontApplications_.end(), *chosenFront_);
+    return found == frontApplications_.end() ? 0 : int(found - frontApplications_.begin()) + 1;
+}
+
+void AppModel::setFrontChoice(int value) {
+    if (value < 0 || value > int(frontApplications_.size())) return;
+    chosenFront_ = value == 0 ? std::nullopt : std::optional(frontApplications_[std::size_t(value - 1)]);
+    keyboard_->setFrontApplication(chosenFront_);
+    if (showKeyboard_) keyboard_->build();
+    emit frontChoiceChanged();
+}
+
+void AppModel::refreshFrontApplications() {
+    std::vector<FrontApplication> running;
+    for (const RunningApplication& application : platform_.processes.regularApplications()) {
+        if (application.pid == platform_.processes.ownPid() || application.isTerminated) continue;
+        FrontApplication front = frontApplicationOf(application);
+        if (std::find(running.begin(), running.end(), front) == running.end()) running.push_back(std::move(front));
+    }
+    if (chosenFront_ && std::find(running.begin(), running.end(), *chosenFront_) == running.end()) {
+        running.push_back(*chosenFront_);
+    }
+    std::sort(running.begin(), running.end(), [](const FrontApplication& a, const FrontApplication& b) {
+        return text(displayName(a)).localeAwareCompare(text(displayName(b))) < 0;
+    });
+    frontApplications_ = std::move(running);
+    emit frontApplicationsChanged();
+    emit frontChoiceChanged();
+}
+
 ShortcutSpec AppModel::manualShortcut() const {
     std::uint64_t modifiers = 0;
     if (control_) modifiers |= modifier::control;
@@ -212,8 +256,8 @@ void AppModel::stop() {
     setStatus(QString::fromUtf8(stoppedStatus));
 }
 
-void AppModel::scan(const ShortcutSpec& shortcut) {
-    setSnapshot(detector_->scan(shortcut));
+void AppModel::scan(const ShortcutSpec& shortcut, const std::optional<FrontApplication>& front) {
+    setSnapshot(detector_->scan(shortcut, front));
     setStatus(QString::fromUtf8(scannedPrefix) + text(shortcut.displayName()) + QString::fromUtf8(scannedSuffix));
 }
 
@@ -223,7 +267,14 @@ void AppModel::refresh() {
         return;
     }
     stop();
-    scan(snapshot_ ? snapshot_->shortcut : manualShortcut());
+    // The same question again: the combination and application on display.
+    if (snapshot_) {
+        const ShortcutSpec shortcut = snapshot_->shortcut;
+        const std::optional<FrontApplication> front = snapshot_->frontApplication;
+        scan(shortcut, front);
+    } else {
+        scan(manualShortcut(), chosenFront_);
+    }
 }
 
 void AppModel::clear() {
@@ -257,11 +308,14 @@ void AppModel::toggleDetection() {
     }
 }
 
-void AppModel::toggleManual() { setShowManual(!showManual_); }
+void AppModel::toggleManual() {
+    if (!showManual_) refreshFrontApplications();
+    setShowManual(!showManual_);
+}
 
 void AppModel::query(const ShortcutSpec& shortcut) {
     stop();
-    scan(shortcut);
+    scan(shortcut, chosenFront_);
     setShowManual(false);
     if (showKeyboard_) setShowKeyboard(false);
 }
@@ -275,6 +329,7 @@ void AppModel::queryCombination(int keyCode, int modifiers) {
 
 void AppModel::openKeyboard() {
     if (isListening_) stop();
+    refreshFrontApplications();
     setShowKeyboard(true);
     keyboard_->build();
 }

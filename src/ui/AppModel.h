@@ -55,6 +55,12 @@ class AppModel : public QObject {
     Q_PROPERTY(bool command READ command WRITE setCommand NOTIFY commandChanged)
     Q_PROPERTY(int keyCode READ keyCode WRITE setKeyCode NOTIFY keyCodeChanged)
 
+    // The "前台应用" chooser of the manual query and the keyboard overview:
+    // "任意应用", then the running applications by name, as a list of {name};
+    // the choice is a place in it, 0 for any application.
+    Q_PROPERTY(QVariantList frontApplications READ frontApplications NOTIFY frontApplicationsChanged)
+    Q_PROPERTY(int frontChoice READ frontChoice WRITE setFrontChoice NOTIFY frontChoiceChanged)
+
     // The keys of the manual picker: a list of {code, name}, in order.
     Q_PROPERTY(QVariantList selectableKeys READ selectableKeys CONSTANT)
     Q_PROPERTY(chordmap::WorkspaceActions* workspace READ workspace CONSTANT)
@@ -93,6 +99,12 @@ public:
     // Values outside the 16-bit key-code range are refused.
     void setKeyCode(int value);
 
+    QVariantList frontApplications() const;
+    int frontChoice() const;
+    // Places outside the list are refused.
+    void setFrontChoice(int value);
+    const std::optional<FrontApplication>& chosenFrontApplication() const { return chosenFront_; }
+
     // The combination the manual selection describes.
     ShortcutSpec manualShortcut() const;
     // Findings of the snapshot, split: everything but nearby events and
@@ -114,6 +126,9 @@ public:
     // Stop while listening, otherwise start.
     Q_INVOKABLE void toggleDetection();
     Q_INVOKABLE void toggleManual();
+    // Reads the running applications anew for the chooser; a chosen one
+    // that has quit stays chosen.
+    Q_INVOKABLE void refreshFrontApplications();
     // Stop, look up the manual selection, close the manual card.
     Q_INVOKABLE void queryManualShortcut();
     // The same for a combination picked in the keyboard overview.
@@ -125,7 +140,7 @@ public:
     Q_INVOKABLE void closeKeyboard();
 
     // The one-off scan of a combination, published with its status line.
-    void scan(const ShortcutSpec& shortcut);
+    void scan(const ShortcutSpec& shortcut, const std::optional<FrontApplication>& front = std::nullopt);
     // Stop, look up the combination, show its result in the main view.
     void query(const ShortcutSpec& shortcut);
 
@@ -146,6 +161,8 @@ signals:
     void shiftChanged();
     void commandChanged();
     void keyCodeChanged();
+    void frontApplicationsChanged();
+    void frontChoiceChanged();
 
 private:
     void setSnapshot(std::optional<DetectionSnapshot> snapshot);
@@ -169,6 +186,8 @@ private:
     bool shift_ = false;
     bool command_ = false;
     int keyCode_ = 5;  // G
+    std::vector<FrontApplication> frontApplications_;
+    std::optional<FrontApplication> chosenFront_;
 
     WorkspaceActions* workspace_;
     ResultRows* results_;

@@ -1,5 +1,7 @@
 #include "ui/FindingItems.h"
 
+#include "scan/AppIdentities.h"
+
 #include <QByteArray>
 
 namespace chordmap {
@@ -26,10 +28,25 @@ bool isListenerLevel(EvidenceLevel level) {
     return level == EvidenceLevel::nearbyEvent || level == EvidenceLevel::listener;
 }
 
-QVariantMap findingItem(const Finding& finding) {
+std::string applicabilityLine(const Applicability& applicability, const FrontApplication& front) {
+    switch (applicability.applies) {
+        case Applies::yes: return "在 " + displayName(front) + " 中生效";
+        case Applies::no: return "在 " + displayName(front) + " 中不生效";
+        case Applies::unknown: break;
+    }
+    return "无法判断：" + applicability.undecided;
+}
+
+QVariantMap findingItem(const Finding& finding, const std::optional<FrontApplication>& front) {
     QString iconSource;
     if (finding.application.bundleURL) {
         if (auto path = finding.application.bundleURL->path()) iconSource = fileIconSource(*path);
+    }
+    QString applies;
+    QString applicability;
+    if (finding.applicability && front) {
+        applies = QString::fromUtf8(text(finding.applicability->applies));
+        applicability = QString::fromStdString(applicabilityLine(*finding.applicability, *front));
     }
     return {
         {QStringLiteral("id"), QString::fromStdString(finding.id)},
@@ -41,6 +58,8 @@ QVariantMap findingItem(const Finding& finding) {
          finding.sourceURL ? QString::fromStdString(finding.sourceURL->absoluteString()) : QString()},
         {QStringLiteral("sourceIsFile"), finding.sourceURL && finding.sourceURL->isFile()},
         {QStringLiteral("iconSource"), iconSource},
+        {QStringLiteral("applies"), applies},
+        {QStringLiteral("applicability"), applicability},
     };
 }
 

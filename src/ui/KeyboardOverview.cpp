@@ -6,6 +6,12 @@
 namespace chordmap {
 namespace {
 
+// A claim of a rule that does not hold in the chosen application takes
+// nothing there.
+bool mayHold(const Finding& finding) {
+    return !finding.applicability || finding.applicability->applies != Applies::no;
+}
+
 constexpr KeyPlace key(std::uint16_t code, std::string_view label, double x, double y, double width = 1,
                        double height = 1) {
     return {code, label, x, y, width, height};
@@ -68,9 +74,10 @@ KeyClaims claimsOf(const KeyboardMap& map, std::uint16_t keyCode, std::uint64_t 
     };
     const auto found = std::lower_bound(map.combinations.begin(), map.combinations.end(), claims.shortcut, order);
     if (found == map.combinations.end() || found->shortcut != claims.shortcut) return claims;
-    claims.count = found->findings.size();
     claims.conflict = found->conflict;
     for (const std::uint32_t place : found->findings) {
+        if (!mayHold(map.findings[place])) continue;
+        ++claims.count;
         const EvidenceLevel level = map.findings[place].level;
         if (!claims.strongest || level < *claims.strongest) claims.strongest = level;
     }
@@ -104,6 +111,7 @@ std::string claimants(const KeyboardMap& map, const KeyboardMap::Combination& co
     std::vector<const std::string*> names;
     std::string text;
     for (const std::uint32_t place : combination.findings) {
+        if (!mayHold(map.findings[place])) continue;
         const std::string& name = map.findings[place].application.name;
         if (std::any_of(names.begin(), names.end(), [&](const std::string* seen) { return *seen == name; })) continue;
         if (!names.empty()) text += "、";

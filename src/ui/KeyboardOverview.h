@@ -29,7 +29,7 @@ std::span<const KeyPlace> keyboardLayout();
 // What the map holds for one key under one set of modifiers.
 struct KeyClaims {
     ShortcutSpec shortcut;
-    std::size_t count = 0;  // findings claiming the combination
+    std::size_t count = 0;  // findings claiming the combination, but those that do not hold in front
     std::optional<EvidenceLevel> strongest;
     Conflict conflict = Conflict::none;
 };
@@ -46,7 +46,7 @@ std::string_view conflictWord(Conflict conflict);
 std::vector<std::size_t> conflictsOf(const KeyboardMap& map);
 
 // The applications claiming a combination, each once, in rank order, joined
-// with "、".
+// with "、"; those whose claim does not hold in front left out.
 std::string claimants(const KeyboardMap& map, const KeyboardMap::Combination& combination);
 
 }  // namespace chordmap

@@ -54,8 +54,8 @@ KeyboardView::~KeyboardView() { waitForBuilds(); }
 void KeyboardView::build() {
     const std::uint64_t generation = ++generation_;
     workers_.clear();
-    workers_.start([this, generation, mapper = mapper_] {
-        auto map = std::make_shared<const KeyboardMap>(mapper());
+    workers_.start([this, generation, mapper = mapper_, front = front_] {
+        auto map = std::make_shared<const KeyboardMap>(mapper(front));
         // Queued to this object: dropped with it if it is gone by then.
         QMetaObject::invokeMethod(
             this, [this, generation, map = std::move(map)]() mutable { deliver(generation, std::move(map)); },

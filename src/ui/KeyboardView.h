@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace chordmap {
@@ -71,9 +72,10 @@ class KeyboardView : public QObject {
     Q_PROPERTY(chordmap::ConflictRows* conflicts READ conflicts CONSTANT)
 
 public:
-    // Builds a map; runs on the worker thread, so it must touch nothing but
-    // files and thread-safe platform services.
-    using Mapper = std::function<KeyboardMap()>;
+    // Builds a map, judged for the front application if one is given; runs
+    // on the worker thread, so it must touch nothing but files and
+    // thread-safe platform services.
+    using Mapper = std::function<KeyboardMap(const std::optional<FrontApplication>&)>;
 
     explicit KeyboardView(Mapper mapper, QObject* parent = nullptr);
     // Waits for a running build.
@@ -81,6 +83,8 @@ public:
 
     // Starts a build; the result of an earlier one still running is dropped.
     Q_INVOKABLE void build();
+    // The application the next builds judge conditions for; none for any.
+    void setFrontApplication(std::optional<FrontApplication> front) { front_ = std::move(front); }
     // Blocks until every build started so far has finished; their results
     // arrive through the event loop.
     void waitForBuilds();
@@ -117,6 +121,7 @@ private:
     void updateClaims();
 
     Mapper mapper_;
+    std::optional<FrontApplication> front_;
     std::shared_ptr<const KeyboardMap> map_;
     std::uint64_t generation_ = 0;
     bool building_ = false;

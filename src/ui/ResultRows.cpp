@@ -94,7 +94,7 @@ QVariant ResultRows::data(const QModelIndex& index, int role) const {
     case kindRole: return QString::fromLatin1(kindName(row.kind));
     case findingRole:
         if (row.kind != Kind::finding && row.kind != Kind::listenerFinding) return {};
-        return findingItem(snapshot_->findings[row.index]);
+        return findingItem(snapshot_->findings[row.index], snapshot_->frontApplication);
     case noteRole: return row.kind == Kind::note ? QString::fromStdString(snapshot_->notes[row.index]) : QString();
     case firstRole: return std::size_t(index.row()) == summary_;
     case lastRole: return std::size_t(index.row()) + 1 == rows_.size();

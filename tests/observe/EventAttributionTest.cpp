@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace chordmap {
 namespace {
 
@@ -69,6 +71,29 @@ TEST(Publication, withoutTheDispatchRouteTheRouteNoteComesBeforeTheRecipientNote
     const auto scanned = s.plainScan(controlOptionK).notes;  // the secure-input note first
     notes.insert(notes.end(), scanned.begin(), scanned.end());
     EXPECT_EQ(s.updates[0].notes, notes);
+}
+
+TEST(Publication, judgesConditionsForTheApplicationInFrontAtThePressNotAtPublication) {
+    const auto running = [](std::int32_t pid, const char* bundleID, const char* name) {
+        return RunningApplication{.pid = pid, .localizedName = name, .executableURL = std::nullopt,
+                                  .bundleID = bundleID, .bundleURL = std::nullopt};
+    };
+    Listening s;
+    s.platform.home.directory = CHORDMAP_EXAMPLE_HOME;  // a Karabiner rule on ⌃⌥K, except in Terminal
+    s.platform.processes.front = running(310, "com.apple.Terminal", "Terminal");
+    s.press(controlOptionK, pressedAt);
+    s.platform.processes.front = running(320, "com.apple.Safari", "Safari");
+    s.wait(80ms);
+
+    ASSERT_EQ(s.updates.size(), 1u);
+    const FrontApplication terminal{"com.apple.Terminal", "Terminal", ""};
+    EXPECT_EQ(s.updates[0].frontApplication, terminal);
+    EXPECT_EQ(s.updates[0].findings, s.detector->scan(controlOptionK, terminal).findings);
+    const auto karabiner = std::find_if(s.updates[0].findings.begin(), s.updates[0].findings.end(),
+                                        [](const Finding& finding) { return finding.id.starts_with("karabiner-"); });
+    ASSERT_NE(karabiner, s.updates[0].findings.end());
+    ASSERT_TRUE(karabiner->applicability);
+    EXPECT_EQ(karabiner->applicability->applies, Applies::no);
 }
 
 TEST(HotKeyWindows, acceptOnlyTheFirstQuarterSecondAndReportUpToOneSecond) {

@@ -77,7 +77,8 @@ TEST(Conditions, eachToolsConditionsJudgedForTheFrontApplication) {
                         {"type": "variable_if", "name": "hyper_mode", "value": 1}]}
       ]}]}}]})");
     write(std::filesystem::path(home.path()) / ".config/skhd/skhdrc",
-          ":: resize\ncmd - j [\n  \"terminal\" : echo\n]\ncmd - l [\n  * : echo\n  \"Safari\" ~\n]\nresize < h : echo\n");
+          "cmd - p : echo\n:: resize\ncmd - j [\n  \"terminal\" : echo\n]\ncmd - l [\n  * : echo\n  \"Safari\" ~\n]\n"
+          "resize < h : echo\n.blacklist [ \"finder\" ]\n");
     write(std::filesystem::path(home.path()) / ".hammerspoon/init.lua",
           "local m = hs.hotkey.modal.new({'cmd'}, 'm')\nm:bind({}, 'escape', function() m:exit() end)\n");
     write(std::filesystem::path(home.path()) / "Library/Application Support/Keyboard Maestro/Keyboard Maestro Macros.plist",
@@ -115,6 +116,8 @@ TEST(Conditions, eachToolsConditionsJudgedForTheFrontApplication) {
         {ShortcutSpec(37, command), &terminal, Applies::yes, ""},
         {ShortcutSpec(37, command), &safari, Applies::no, ""},
         {ShortcutSpec(4, 0), &terminal, Applies::unknown, "需要 skhd 处于 resize 模式"},
+        {ShortcutSpec(35, command), &terminal, Applies::yes, ""},
+        {ShortcutSpec(35, command), &finder, Applies::no, ""},  // the blacklist, read after the binding
         {ShortcutSpec(53, 0), &terminal, Applies::unknown, "需要 Hammerspoon 模态 m 处于激活状态"},
         {ShortcutSpec(40, command | shift), &codeByBundleID, Applies::yes, ""},
         {ShortcutSpec(40, command | shift), &terminal, Applies::no, ""},

@@ -20,9 +20,13 @@ struct FakeProcesses final : Processes {
     std::map<std::int32_t, std::string> executablePaths;
     std::vector<std::int32_t> livePids;
     std::int32_t self = 4242;
+    std::optional<RunningApplication> front;
+    std::vector<RunningApplication> regular;
 
     std::vector<RunningApplication> runningApplications(const std::string& bundleID) const override;
     std::optional<RunningApplication> runningApplication(std::int32_t pid) const override;
+    std::optional<RunningApplication> frontmostApplication() const override { return front; }
+    std::vector<RunningApplication> regularApplications() const override { return regular; }
     std::optional<Url> applicationURL(const std::string& bundleID) const override;
     std::optional<std::string> executablePath(std::int32_t pid) const override;
     bool processExists(std::int32_t pid) const override;

@@ -88,9 +88,9 @@ void ScreenshotTest::rendersTheWindowInItsStates() {
         cards.shoot(QStringLiteral("02-permission-and-manual-cards"));
     }
     {
-        // A live check on the example home: the key press, the hot-key event
-        // the system dispatched to a running program, and two keyboard
-        // filters, then the details opened.
+        // A live check on the example home in Terminal: the key press, the
+        // hot-key event the system dispatched to a running program, and two
+        // keyboard filters, then the details opened.
         Window results;
         results.platform.home.directory = CHORDMAP_EXAMPLE_HOME;
         results.platform.processes.executablePaths = {
@@ -100,6 +100,8 @@ void ScreenshotTest::rendersTheWindowInItsStates() {
         };
         results.platform.processes.livePids = {501, 502, 503};
         results.platform.eventTapList.taps = {{502, true, 0, 0xC00}, {503, true, 1, 0x400}};
+        results.platform.processes.front = RunningApplication{.pid = 310, .localizedName = "Terminal", .executableURL = std::nullopt,
+                                                              .bundleID = "com.apple.Terminal", .bundleURL = std::nullopt};
         results.model().start();
         QVERIFY(results.platform.eventTaps.deliver(TapLocation::session, event_type::keyDown,
                                                    FakeTapEvent::keyDown(40, controlOptionK.modifiers, 5000)));

@@ -5,6 +5,8 @@
 #include <QColor>
 #include <QQmlEngine>
 
+#include <tuple>
+
 namespace chordmap::testing {
 
 struct ViewFixture::Instance {
@@ -20,6 +22,13 @@ AppModel* ViewFixture::model(bool permissionGranted) {
     auto instance = std::make_unique<Instance>(workspace_);
     instance->platform.fake.inputMonitoring.granted = permissionGranted;
     instance->platform.fake.home.directory = CHORDMAP_EXAMPLE_HOME;
+    // Applications to choose as the one in front.
+    for (const auto& [pid, name, bundleID] : {std::tuple(310, "Terminal", "com.apple.Terminal"),
+                                              std::tuple(320, "Safari", "com.apple.Safari")}) {
+        instance->platform.fake.processes.regular.push_back(
+            {.pid = pid, .localizedName = name, .executableURL = std::nullopt, .bundleID = bundleID,
+             .bundleURL = std::nullopt});
+    }
     instance->model = std::make_unique<AppModel>(instance->platform.services);
     AppModel* model = instance->model.get();
     QQmlEngine::setObjectOwnership(model, QQmlEngine::CppOwnership);

@@ -95,6 +95,26 @@ std::optional<RunningApplication> MacProcesses::runningApplication(std::int32_t 
     }
 }
 
+std::optional<RunningApplication> MacProcesses::frontmostApplication() const {
+    @autoreleasepool {
+        NSRunningApplication* application = NSWorkspace.sharedWorkspace.frontmostApplication;
+        if (!application) return std::nullopt;
+        return describe(application);
+    }
+}
+
+std::vector<RunningApplication> MacProcesses::regularApplications() const {
+    @autoreleasepool {
+        std::vector<RunningApplication> found;
+        for (NSRunningApplication* application in NSWorkspace.sharedWorkspace.runningApplications) {
+            if (application.activationPolicy == NSApplicationActivationPolicyRegular) {
+                found.push_back(describe(application));
+            }
+        }
+        return found;
+    }
+}
+
 std::optional<Url> MacProcesses::applicationURL(const std::string& bundleID) const {
     @autoreleasepool {
         NSString* identifier = nsString(bundleID);

@@ -19,6 +19,8 @@ class MacProcesses final : public Processes {
 public:
     std::vector<RunningApplication> runningApplications(const std::string& bundleID) const override;
     std::optional<RunningApplication> runningApplication(std::int32_t pid) const override;
+    std::optional<RunningApplication> frontmostApplication() const override;
+    std::vector<RunningApplication> regularApplications() const override;
     std::optional<Url> applicationURL(const std::string& bundleID) const override;
     std::optional<std::string> executablePath(std::int32_t pid) const override;
     bool processExists(std::int32_t pid) const override;

@@ -5,6 +5,7 @@
 #include "platform/qt/QtWorkspace.h"
 #ifdef CHORDMAP_X11
 #include "platform/x11/X11EventTaps.h"
+#include "platform/x11/X11Processes.h"
 #endif
 
 #include <type_traits>
@@ -18,7 +19,10 @@ class ApplicationPlatform {
 public:
     explicit ApplicationPlatform(const Platform& system = systemPlatform())
         : eventLoop_(system),
-          services_{eventLoop_.services().home,         eventLoop_.services().processes,
+#ifdef CHORDMAP_X11
+          processes_(eventLoop_.services().processes),
+#endif
+          services_{eventLoop_.services().home,         processes(eventLoop_.services()),
                     eventLoop_.services().symbolicHotKeys, eventLoop_.services().eventTapList,
                     eventLoop_.services().secureInput,  eventLoop_.services().clock,
                     keyTaps(eventLoop_.services()),     eventLoop_.services().mainQueue,
@@ -40,11 +44,15 @@ private:
     EventLoopPlatform eventLoop_;
     QtWorkspace workspace_;
 #ifdef CHORDMAP_X11
-    // Keys are observed on the X display, and the permission follows it.
+    // Keys are observed on the X display, and the permission and the
+    // applications in front follow it.
+    const Processes& processes(const Platform&) const { return processes_; }
     EventTaps& keyTaps(const Platform&) { return keyTaps_; }
+    x11::X11Processes processes_;
     x11::X11EventTaps keyTaps_;
     x11::X11InputMonitoring inputMonitoring_;
 #else
+    static const Processes& processes(const Platform& system) { return system.processes; }
     EventTaps& keyTaps(const Platform& system) { return system.eventTaps; }
     QtInputMonitoring inputMonitoring_;
 #endif

@@ -416,6 +416,9 @@ Rectangle {
                                         onActivated: root.model.keyCode = currentValue
                                     }
                                 }
+                                FrontApplicationPicker {
+                                    app: root.model
+                                }
                                 ProminentButton {
                                     objectName: "queryShortcut"
                                     tint: root.accent

@@ -31,7 +31,8 @@ Rectangle {
     activeFocusOnTab: true
     Accessible.role: Accessible.ListItem
     Accessible.name: finding.name + "，" + levelText
-    Accessible.description: finding.title
+    Accessible.description: finding.applicability !== "" ? finding.title + "，" + finding.applicability
+                                                         : finding.title
     Accessible.focusable: true
     FocusRing {
         shown: row.activeFocus
@@ -124,6 +125,17 @@ Rectangle {
                 font.pixelSize: 12
                 font.weight: Font.Medium
                 // Names and paths may have no space to break at.
+                wrapMode: TextEdit.WrapAtWordBoundaryOrAnywhere
+            }
+            SelectableText {
+                objectName: "applicability"
+                Layout.fillWidth: true
+                visible: text !== ""
+                text: row.finding.applicability
+                color: row.finding.applies === "yes" ? Style.levelColour("systemBinding")
+                       : row.finding.applies === "no" ? Style.secondary : Style.possible
+                font.pixelSize: 12
+                font.weight: Font.Medium
                 wrapMode: TextEdit.WrapAtWordBoundaryOrAnywhere
             }
             SelectableText {

@@ -120,6 +120,10 @@ VirtualColumn {
                     value: page.keyboard.fn
                     onEdited: (value) => page.keyboard.fn = value
                 }
+                Item { Layout.preferredWidth: 10 }
+                FrontApplicationPicker {
+                    app: page.app
+                }
             }
 
             // The keys, one Tab stop: the arrows move between them.

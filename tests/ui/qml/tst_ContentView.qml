@@ -306,6 +306,38 @@ TestCase {
         compare(all(overview.view, "applicationName").length, 3)
     }
 
+    // The application chosen in front, by keyboard, judges the rules that
+    // hold only in some applications: in the results and in the overview.
+    function test_frontApplicationJudgesConditions() {
+        const model = Fixture.model()
+        const view = makeView(model)
+        click(view, "manualSelection")
+        const picker = all(view, "frontApplicationPicker")[0]
+        compare([0, 1, 2].map(i => picker.textAt(i)), ["任意应用", "Safari", "Terminal"])
+        compare(picker.currentIndex, 0)
+        picker.forceActiveFocus(Qt.TabFocusReason)
+        keyClick(Qt.Key_Down)
+        keyClick(Qt.Key_Down)
+        compare(model.frontChoice, 2)
+        model.option = true
+        model.keyCode = 40
+        click(view, "queryShortcut")
+        const lines = all(view, "applicability").map(line => line.text)
+        compare(lines, ["在 Terminal 中生效", "无法判断：需要 skhd 处于 resize 模式", "在 Terminal 中不生效",
+                        "在 Terminal 中不生效"])
+
+        click(view, "keyboardOverview")
+        tryCompare(model.keyboard, "building", false)
+        const overviewPicker = all(view, "frontApplicationPicker")[0]
+        compare(overviewPicker.currentText, "Terminal")
+        compare(findChild(view, "key.K").Accessible.description, "⌃ ⌥ K：5 项占用，确定冲突")
+        compare(findChild(view, "key.R").Accessible.description, "⌃ ⌥ R：2 项占用，确定冲突")
+        overviewPicker.activated(0)
+        tryCompare(model.keyboard, "building", false)
+        compare(findChild(view, "key.K").Accessible.description, "⌃ ⌥ K：7 项占用，确定冲突")
+        compare(findChild(view, "key.R").Accessible.description, "⌃ ⌥ R：2 项占用，可能冲突")
+    }
+
     // Arrows move between keys, Space looks one up, Escape goes back.
     function test_keyboardOverviewByKeyboard() {
         const overview = openOverview()
