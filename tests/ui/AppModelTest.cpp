@@ -65,23 +65,6 @@ struct Harness {
 
 }  // namespace
 
-void AppModelTest::startsWithTheInitialState() {
-    Harness h;
-    AppModel& model = *h.model;
-    QCOMPARE(model.status(), initialStatus);
-    QVERIFY(!model.hasSnapshot());
-    QVERIFY(!model.isListening());
-    QVERIFY(model.permissionGranted());
-    QCOMPARE(model.manualShortcut(), controlG);
-    QVERIFY(model.primaryFindings().empty());
-    QVERIFY(model.listenerFindings().empty());
-    QVERIFY(h.platform.eventTaps.requests.empty());
-
-    FakePlatform denied;
-    denied.inputMonitoring.granted = false;
-    QVERIFY(!AppModel(denied.services).permissionGranted());
-}
-
 void AppModelTest::startWithoutPermissionLeavesObservationAlone() {
     Harness h;
     AppModel& model = *h.model;
@@ -152,17 +135,6 @@ void AppModelTest::refreshScansWhatIsShown() {
     QVERIFY(!h.keyTapLive());
     // The stop line comes first and is replaced by the scan line.
     QCOMPARE(status.count(), 2);
-}
-
-void AppModelTest::scanShowsTheRealScan() {
-    Harness h;
-    AppModel& model = *h.model;
-    model.scan(controlOptionK);
-    // The example home binds ⌃⌥K in Keyboard Maestro and Karabiner-Elements.
-    QVERIFY(!model.primaryFindings().empty());
-    QVERIFY(!model.checkedSources().isEmpty());
-    QCOMPARE(model.shortcutName(), QString::fromStdString(controlOptionK.displayName()));
-    QCOMPARE(model.keyCaps().size(), 3);
 }
 
 void AppModelTest::clearKeepsTheManualSelection() {
@@ -324,28 +296,6 @@ void AppModelTest::completionOutlivingTheModelDoesNothing() {
     QCOMPARE(platform.mainQueue.queuedTasks(), std::size_t{0});
 }
 
-void AppModelTest::everyAssignmentNotifiesButKeyCodesOutsideTheRangeAreRefused() {
-    Harness h;
-    AppModel& model = *h.model;
-    QSignalSpy manual(&model, &AppModel::showManualChanged);
-    QSignalSpy snapshot(&model, &AppModel::snapshotChanged);
-    QSignalSpy control(&model, &AppModel::controlChanged);
-    QSignalSpy keyCode(&model, &AppModel::keyCodeChanged);
-    model.setShowManual(false);
-    model.setControl(true);
-    model.clear();  // no snapshot shown, still assigned
-    QCOMPARE(manual.count(), 1);
-    QCOMPARE(control.count(), 1);
-    QCOMPARE(snapshot.count(), 1);
-
-    model.setKeyCode(-1);
-    model.setKeyCode(65536);
-    QCOMPARE(keyCode.count(), 0);
-    QCOMPARE(model.keyCode(), 5);
-    model.setKeyCode(65535);
-    QCOMPARE(model.keyCode(), 65535);
-}
-
 void AppModelTest::findingsSplitIntoTwoLists() {
     Harness h;
     DetectionSnapshot snapshot = received(controlOptionK);
@@ -395,67 +345,6 @@ void AppModelTest::findingItemsCarryWhatTheRowShows() {
     QVERIFY(icon.startsWith(QStringLiteral("image://fileicon/")));
     // The bundle path survives the trip through the image URL byte for byte.
     QCOMPARE(fileIconPath(icon.mid(QStringLiteral("image://fileicon/").size())), oddPath);
-}
-
-namespace {
-
-// Three applications on ⌃ ⌥ K (one twice, one under conditions), a lone
-// system binding on ⌘ F5, a conditional pair on ⌃ Space; by key code.
-KeyboardMap sampleMap() {
-    KeyboardMap map;
-    map.findings = {
-        makeFinding(EvidenceLevel::systemBinding, "macOS"),
-        makeFinding(EvidenceLevel::configuration, "Rectangle"),
-        makeFinding(EvidenceLevel::configuration, "skhd"),
-        makeFinding(EvidenceLevel::conditionalConfiguration, "Rectangle"),
-        makeFinding(EvidenceLevel::conditionalConfiguration, "Karabiner"),
-    };
-    map.combinations = {
-        {ShortcutSpec(40, modifier::control | modifier::option), {1, 2, 3}, Conflict::definite},
-        {ShortcutSpec(49, modifier::control), {3, 4}, Conflict::possible},
-        {ShortcutSpec(96, modifier::command), {0}, Conflict::none},
-    };
-    return map;
-}
-
-}  // namespace
-
-void AppModelTest::keyClaimsSummariseTheMap_data() {
-    QTest::addColumn<int>("keyCode");
-    QTest::addColumn<qulonglong>("modifiers");
-    QTest::addColumn<int>("strongest");  // -1: unclaimed
-    QTest::addColumn<QString>("description");
-    QTest::addColumn<QString>("claimants");
-    const qulonglong controlOption = modifier::control | modifier::option;
-    QTest::newRow("definite") << 40 << controlOption << int(EvidenceLevel::configuration)
-                              << QStringLiteral("⌃ ⌥ K：3 项占用，确定冲突") << QStringLiteral("Rectangle、skhd");
-    QTest::newRow("possible") << 49 << qulonglong(modifier::control) << int(EvidenceLevel::conditionalConfiguration)
-                              << QStringLiteral("⌃ Space：2 项占用，可能冲突") << QStringLiteral("Rectangle、Karabiner");
-    QTest::newRow("fn on a function key is the key alone")
-        << 96 << qulonglong(modifier::command | modifier::function) << int(EvidenceLevel::systemBinding)
-        << QStringLiteral("⌘ F5：1 项占用，无冲突") << QStringLiteral("macOS");
-    QTest::newRow("other modifiers") << 40 << qulonglong(modifier::control) << -1 << QStringLiteral("⌃ K：未发现占用")
-                                     << QString();
-    QTest::newRow("unclaimed key") << 0 << controlOption << -1 << QStringLiteral("⌃ ⌥ A：未发现占用") << QString();
-}
-
-void AppModelTest::keyClaimsSummariseTheMap() {
-    QFETCH(int, keyCode);
-    QFETCH(qulonglong, modifiers);
-    QFETCH(int, strongest);
-    QFETCH(QString, description);
-    QFETCH(QString, claimants);
-    const KeyboardMap map = sampleMap();
-    const KeyClaims claims = claimsOf(map, static_cast<std::uint16_t>(keyCode), modifiers);
-    QCOMPARE(claims.strongest ? int(*claims.strongest) : -1, strongest);
-    QCOMPARE(QString::fromStdString(describe(claims)), description);
-    const auto combination = std::find_if(map.combinations.begin(), map.combinations.end(),
-                                          [&](const auto& c) { return c.shortcut == claims.shortcut; });
-    QCOMPARE(combination == map.combinations.end() ? QString()
-                                                   : QString::fromStdString(chordmap::claimants(map, *combination)),
-             claimants);
-    // The conflict list: the definite and the possible one, in map order.
-    QCOMPARE(conflictsOf(map), (std::vector<std::size_t>{0, 1}));
 }
 
 void AppModelTest::layoutPlacesEveryNamedKeyOnce() {

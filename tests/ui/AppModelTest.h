@@ -8,12 +8,10 @@ class AppModelTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void startsWithTheInitialState();
     void startWithoutPermissionLeavesObservationAlone();
     void startTakesTheDetectorsWord();
     void refreshScansWhatIsShown_data();
     void refreshScansWhatIsShown();
-    void scanShowsTheRealScan();
     void clearKeepsTheManualSelection();
     void queryLooksUpTheManualSelection();
     void openPermissionSettingsAsksOnlyWhenMissing();
@@ -23,11 +21,8 @@ private slots:
     void onlyTheLastOfQuickReportsCompletes();
     void completionDoesNothingOnceObservationStopped();
     void completionOutlivingTheModelDoesNothing();
-    void everyAssignmentNotifiesButKeyCodesOutsideTheRangeAreRefused();
     void findingsSplitIntoTwoLists();
     void findingItemsCarryWhatTheRowShows();
-    void keyClaimsSummariseTheMap_data();
-    void keyClaimsSummariseTheMap();
     void layoutPlacesEveryNamedKeyOnce();
     void keyboardMapIsBuiltOffTheMainThread();
 };

@@ -2,7 +2,6 @@
 // argument names the class, the rest goes to Qt Test.
 #include "app/WindowedApplication.h"
 #include "ui/AppModelTest.h"
-#include "ui/ScreenshotTest.h"
 #include "ui/ShellTest.h"
 
 #include <QGuiApplication>
@@ -20,9 +19,8 @@ int main(int argc, char** argv) {
 
     chordmap::testing::AppModelTest model;
     chordmap::testing::ShellTest shell;
-    chordmap::testing::ScreenshotTest screenshots;
     const std::vector<std::pair<const char*, QObject*>> tests{
-        {"AppModelTest", &model}, {"ShellTest", &shell}, {"ScreenshotTest", &screenshots}};
+        {"AppModelTest", &model}, {"ShellTest", &shell}};
 
     std::vector<char*> arguments(argv, argv + argc);
     const char* only = nullptr;

@@ -1,14 +1,16 @@
 // Renders the main window offscreen in its typical states and writes PNG
-// files into the build folder, so that a person can look at them.
-#include "ui/ScreenshotTest.h"
-
+// files into the folder given (the build folder's screenshots/ by default),
+// so that a person can look at them. Run: scripts/screenshots.sh
 #include "app/AppDelegate.h"
+#include "app/WindowedApplication.h"
 #include "support/FakePlatform.h"
 #include "ui/UiSupport.h"
 
 #include <QDir>
+#include <QGuiApplication>
 #include <QImage>
 #include <QQuickItem>
+#include <QQuickWindow>
 #include <QTest>
 
 #include <chrono>
@@ -30,9 +32,11 @@ QList<QQuickItem*> findItems(QQuickItem* root, const QString& name) {
     return found;
 }
 
+QString folder = QStringLiteral(CHORDMAP_SCREENSHOTS);
+
 QString screenshotPath(const QString& name) {
-    QDir().mkpath(QStringLiteral(CHORDMAP_SCREENSHOTS));
-    return QStringLiteral(CHORDMAP_SCREENSHOTS "/") + name + QStringLiteral(".png");
+    QDir().mkpath(folder);
+    return folder + QStringLiteral("/") + name + QStringLiteral(".png");
 }
 
 struct Window {
@@ -73,7 +77,14 @@ struct Window {
 
 }  // namespace
 
-void ScreenshotTest::rendersTheWindowInItsStates() {
+class Screenshots : public QObject {
+    Q_OBJECT
+
+private slots:
+    void rendersTheWindowInItsStates();
+};
+
+void Screenshots::rendersTheWindowInItsStates() {
     {
         Window first;
         first.shoot(QStringLiteral("01-first-launch"));
@@ -156,3 +167,16 @@ void ScreenshotTest::rendersTheWindowInItsStates() {
 }
 
 }  // namespace chordmap::testing
+
+int main(int argc, char** argv) {
+    QGuiApplication application(argc, argv);
+    chordmap::configureApplication();
+    // Pixels that do not depend on the machine's graphics stack.
+    QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+    if (argc > 1) chordmap::testing::folder = QString::fromLocal8Bit(argv[1]);
+    chordmap::testing::Screenshots screenshots;
+    char* arguments[] = {argv[0], nullptr};
+    return QTest::qExec(&screenshots, 1, arguments);
+}
+
+#include "Screenshots.moc"
