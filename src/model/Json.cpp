@@ -22,13 +22,24 @@ void putOptional(Value::Dictionary& object, const char* key, const std::optional
     if (value) object.emplace(key, Value::integer(static_cast<std::int64_t>(*value)));
 }
 
+bool needsEscape(char ch) {
+    return static_cast<unsigned char>(ch) < 0x20 || ch == '"' || ch == '\\' || ch == '/';
+}
+
 void writeString(std::string& out, std::string_view raw) {
     static constexpr char hex[] = "0123456789abcdef";
     std::string repaired;
     std::string_view text = raw;
     if (!isValidUtf8(raw)) text = repaired = validUtf8(raw);
     out += '"';
-    for (char ch : text) {
+    for (std::size_t at = 0; at < text.size();) {
+        // Most text needs no escape: copy it a run at a time.
+        std::size_t run = at;
+        while (run < text.size() && !needsEscape(text[run])) ++run;
+        out.append(text, at, run - at);
+        if (run == text.size()) break;
+        at = run + 1;
+        const char ch = text[run];
         const auto c = static_cast<unsigned char>(ch);
         switch (ch) {
             case '"': out += "\\\""; break;
@@ -105,7 +116,8 @@ void writeNumber(std::string& out, double value) {
 // own line, indented two spaces per level; empty containers stay "{}" and "[]".
 class PrettyWriter {
 public:
-    explicit PrettyWriter(std::string& out) : out_(out) {}
+    // `depth`: the containers already open around what it writes.
+    explicit PrettyWriter(std::string& out, std::size_t depth = 0) : out_(out), empty_(depth, false) {}
 
     void beginObject() { open('{'); }
     void endObject() { close('}'); }
@@ -282,6 +294,14 @@ void writeMapJson(const KeyboardMap& map, const std::function<void(std::string_v
     writer.strings("checkedSources", map.checkedSources);
     writer.key("combinations");
     writer.beginArray();
+    // A finding claiming many combinations is listed under each, always at
+    // the same depth: written once, copied after.
+    constexpr std::size_t findingDepth = 4;  // document, combinations, combination, findings
+    std::vector<std::uint32_t> uses(map.findings.size());
+    for (const KeyboardMap::Combination& combination : map.combinations) {
+        for (const std::uint32_t index : combination.findings) ++uses[index];
+    }
+    std::vector<std::string> written(map.findings.size());
     for (const KeyboardMap::Combination& combination : map.combinations) {
         writer.element();
         writer.beginObject();
@@ -290,7 +310,13 @@ void writeMapJson(const KeyboardMap& map, const std::function<void(std::string_v
         writer.beginArray();
         for (const std::uint32_t index : combination.findings) {
             writer.element();
-            writer.finding(map.findings[index]);
+            if (uses[index] == 1) {
+                writer.finding(map.findings[index]);
+                continue;
+            }
+            std::string& finding = written[index];
+            if (finding.empty()) PrettyWriter(finding, findingDepth).finding(map.findings[index]);
+            out += finding;
         }
         writer.endArray();
         writer.key("shortcut");
