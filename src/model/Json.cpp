@@ -26,40 +26,50 @@ bool needsEscape(char ch) {
     return static_cast<unsigned char>(ch) < 0x20 || ch == '"' || ch == '\\' || ch == '/';
 }
 
-void writeString(std::string& out, std::string_view raw) {
+void writeEscaped(std::string& out, char ch) {
     static constexpr char hex[] = "0123456789abcdef";
-    std::string repaired;
-    std::string_view text = raw;
-    if (!isValidUtf8(raw)) text = repaired = validUtf8(raw);
-    out += '"';
-    for (std::size_t at = 0; at < text.size();) {
-        // Most text needs no escape: copy it a run at a time.
-        std::size_t run = at;
-        while (run < text.size() && !needsEscape(text[run])) ++run;
-        out.append(text, at, run - at);
-        if (run == text.size()) break;
-        at = run + 1;
-        const char ch = text[run];
-        const auto c = static_cast<unsigned char>(ch);
-        switch (ch) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '/': out += "\\/"; break;
-            case '\b': out += "\\b"; break;
-            case '\f': out += "\\f"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
-            default:
-                if (c < 0x20) {
-                    out += "\\u00";
-                    out += hex[c >> 4];
-                    out += hex[c & 0xF];
-                } else {
-                    out += ch;
-                }
+    switch (ch) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '/': out += "\\/"; break;
+        case '\b': out += "\\b"; break;
+        case '\f': out += "\\f"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default: {
+            const auto c = static_cast<unsigned char>(ch);
+            out += "\\u00";
+            out += hex[c >> 4];
+            out += hex[c & 0xF];
         }
     }
+}
+
+// One pass: text that needs nothing is copied a run at a time, bytes that
+// are not UTF-8 become U+FFFD.
+void writeString(std::string& out, std::string_view text) {
+    out += '"';
+    std::size_t copied = 0;
+    for (std::size_t at = 0; at < text.size();) {
+        const char ch = text[at];
+        if (static_cast<unsigned char>(ch) >= 0x80) {
+            if (const std::size_t length = utf8SequenceLength(text, at)) {
+                at += length;
+                continue;
+            }
+            out.append(text, copied, at - copied);
+            out += "\xEF\xBF\xBD";
+        } else if (needsEscape(ch)) {
+            out.append(text, copied, at - copied);
+            writeEscaped(out, ch);
+        } else {
+            ++at;
+            continue;
+        }
+        copied = ++at;
+    }
+    out.append(text, copied, text.size() - copied);
     out += '"';
 }
 

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 
 namespace chordmap {
 namespace {
@@ -39,6 +41,8 @@ std::size_t sequenceLength(std::string_view bytes, std::size_t i) {
 
 }  // namespace
 
+std::size_t utf8SequenceLength(std::string_view bytes, std::size_t at) { return sequenceLength(bytes, at); }
+
 std::string validUtf8(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size());
@@ -56,6 +60,15 @@ std::string validUtf8(std::string_view bytes) {
 
 bool isValidUtf8(std::string_view bytes) {
     for (std::size_t i = 0; i < bytes.size();) {
+        // ASCII, most of every configuration, eight bytes at a time.
+        if (i + 8 <= bytes.size()) {
+            std::uint64_t word;
+            std::memcpy(&word, bytes.data() + i, 8);
+            if ((word & 0x8080808080808080u) == 0) {
+                i += 8;
+                continue;
+            }
+        }
         std::size_t n = sequenceLength(bytes, i);
         if (n == 0) return false;
         i += n;

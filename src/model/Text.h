@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -11,6 +12,10 @@ namespace chordmap {
 std::string validUtf8(std::string_view bytes);
 
 bool isValidUtf8(std::string_view bytes);
+
+// Length of the well-formed UTF-8 sequence starting at bytes[at], 0 when
+// there is none.
+std::size_t utf8SequenceLength(std::string_view bytes, std::size_t at);
 
 // The full Unicode lower-case mapping in the root locale (so the Kelvin sign
 // is k and İ is i̇), the way a name written in a configuration file is

@@ -1,17 +1,21 @@
 #include "scan/Declaration.h"
 
+#include <algorithm>
+
 namespace chordmap {
 
 std::vector<ShortcutSpec> Claim::combinations() const {
     std::vector<ShortcutSpec> found;
-    // Every subset of the five modifier bits, in ascending order; a subset
-    // that normalisation changes (fn on an arrow) is the same combination
-    // as a smaller one already looked at.
-    for (std::uint64_t subset = 0;; subset = (subset - modifier::all) & modifier::all) {
-        const ShortcutSpec combination(keyCode, subset);
-        if (combination.modifiers == subset && claims(combination)) found.push_back(combination);
-        if (subset == modifier::all) break;
+    // The required modifiers with every subset of the optional ones, from
+    // the most to the fewest; a set that normalisation changes (fn on an
+    // arrow) is the same combination as a smaller one.
+    const std::uint64_t optional = allowed & ~required & modifier::all;
+    for (std::uint64_t extra = optional;; extra = (extra - 1) & optional) {
+        const ShortcutSpec combination(keyCode, required | extra);
+        if (combination.modifiers == (required | extra)) found.push_back(combination);
+        if (extra == 0) break;
     }
+    std::reverse(found.begin(), found.end());
     return found;
 }
 
