@@ -217,6 +217,7 @@ void keyboardAndScreenReader(QQuickWindow* window, AppModel* model) {
     };
     act("push button", QStringLiteral("手动选择"), "Press");
     check(model->showManual(), "Press opens the manual card");
+    check(tree.find(QStringLiteral("combo box"), QStringLiteral("前台应用")).has_value(), "the 前台应用 chooser as read");
     const bool before[] = {model->control(), model->option(), model->shift(), model->command()};
     for (const char* box : {"⌃ Control", "⌥ Option", "⇧ Shift", "⌘ Command"}) act("check box", QString::fromUtf8(box), "Toggle");
     check(model->control() != before[0] && model->option() != before[1] && model->shift() != before[2] &&
