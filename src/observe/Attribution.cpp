@@ -126,8 +126,8 @@ void ShortcutDetector::keyDown(const TapEvent& event) {
 
     // The application in front now, not at publication: the user may have
     // switched by then.
-    std::optional<FrontApplication> front;
-    if (auto application = platform_.processes.frontmostApplication()) front = frontApplicationOf(*application);
+    const auto application = platform_.processes.frontmostApplication();
+    std::optional<FrontApplication> front = application ? frontApplicationOf(*application) : std::nullopt;
 
     if (scheduled_) scheduled_->cancel();
     scheduled_ = platform_.mainQueue.asyncAfter(

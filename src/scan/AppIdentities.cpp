@@ -67,7 +67,7 @@ FrontApplication frontApplicationNamed(std::string_view bundleIDOrPath) {
     return front;
 }
 
-FrontApplication frontApplicationOf(const RunningApplication& application) {
+std::optional<FrontApplication> frontApplicationOf(const RunningApplication& application) {
     FrontApplication front{validUtf8(application.bundleID.value_or("")), {}, {}};
     for (const auto& url : {application.executableURL, application.bundleURL}) {
         std::optional<std::string> path = url ? url->path() : std::nullopt;
@@ -79,8 +79,11 @@ FrontApplication frontApplicationOf(const RunningApplication& application) {
     if (application.localizedName) {
         front.name = validUtf8(*application.localizedName);
     } else if (!front.path.empty()) {
-        front.name = validUtf8(lastPathComponent(front.path));
+        std::string_view name = lastPathComponent(front.path);
+        if (name.ends_with(".app")) name.remove_suffix(4);
+        front.name = validUtf8(name);
     }
+    if (front.bundleID.empty() && front.name.empty()) return std::nullopt;
     return front;
 }
 

@@ -3,6 +3,7 @@
 #include "model/Evidence.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -25,7 +26,8 @@ FrontApplication frontApplicationNamed(std::string_view bundleIDOrPath);
 
 // A running application as the front one: its path is the executable's,
 // which lies inside its bundle, so path patterns written for either match.
-FrontApplication frontApplicationOf(const RunningApplication& application);
+// None when nothing about it is known, not even a name.
+std::optional<FrontApplication> frontApplicationOf(const RunningApplication& application);
 
 // What the user calls the application: its name, else its bundle identifier,
 // else its path's last component.

@@ -175,8 +175,9 @@ void AppModel::refreshFrontApplications() {
     std::vector<FrontApplication> running;
     for (const RunningApplication& application : platform_.processes.regularApplications()) {
         if (application.pid == platform_.processes.ownPid() || application.isTerminated) continue;
-        FrontApplication front = frontApplicationOf(application);
-        if (std::find(running.begin(), running.end(), front) == running.end()) running.push_back(std::move(front));
+        std::optional<FrontApplication> front = frontApplicationOf(application);
+        if (front && std::find(running.begin(), running.end(), *front) == running.end())
+            running.push_back(std::move(*front));
     }
     if (chosenFront_ && std::find(running.begin(), running.end(), *chosenFront_) == running.end()) {
         running.push_back(*chosenFront_);

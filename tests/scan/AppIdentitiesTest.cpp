@@ -72,6 +72,23 @@ TEST(AppIdentity, knownPrefersTheRunningInstanceElseTheInstalledOne) {
                            .isRunning = true}));
 }
 
+TEST(FrontApplication, aRunningApplicationByItsExecutableInsideItsBundle) {
+    const auto app = [](std::optional<std::string> name, std::optional<std::string> bundleID,
+                        std::optional<std::string> executable, std::optional<std::string> bundle) {
+        return frontApplicationOf(RunningApplication{
+            .pid = 1, .localizedName = std::move(name),
+            .executableURL = executable ? std::optional(Url::file(*executable)) : std::nullopt,
+            .bundleID = std::move(bundleID),
+            .bundleURL = bundle ? std::optional(Url::file(*bundle, true)) : std::nullopt});
+    };
+    EXPECT_EQ(app("Safari", "com.apple.Safari", "/Applications/Safari.app/Contents/MacOS/Safari", "/Applications/Safari.app"),
+              (FrontApplication{"com.apple.Safari", "Safari", "/Applications/Safari.app/Contents/MacOS/Safari"}));
+    EXPECT_EQ(app(std::nullopt, std::nullopt, std::nullopt, "/Applications/Tool.app"),
+              (FrontApplication{"", "Tool", "/Applications/Tool.app"}));
+    EXPECT_EQ(app(std::nullopt, std::nullopt, "/usr/bin/kitty", std::nullopt), (FrontApplication{"", "kitty", "/usr/bin/kitty"}));
+    EXPECT_EQ(app(std::nullopt, std::nullopt, std::nullopt, std::nullopt), std::nullopt) << "nothing to judge by";
+}
+
 TEST(DetectionSnapshot, observedRecipientIsTheFirstOfItsLevel) {
     auto finding = [](std::string id, EvidenceLevel level) {
         return Finding{.id = std::move(id), .level = level, .application = {}, .title = {}, .detail = {}, .sourceURL = {}};
