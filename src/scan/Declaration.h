@@ -37,7 +37,7 @@ struct Claim {
 struct Declaration {
     Claim claim;
     Finding finding;
-    // What else it needs, for a conditional finding; empty when it holds
+    // What else it needs (the application in front, a mode…); empty when it holds
     // wherever its tool runs.
     std::vector<Condition> conditions = {};
 };

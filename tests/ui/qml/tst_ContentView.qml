@@ -336,6 +336,7 @@ TestCase {
         tryCompare(model.keyboard, "building", false)
         compare(findChild(view, "key.K").Accessible.description, "⌃ ⌥ K：7 项占用，确定冲突")
         compare(findChild(view, "key.R").Accessible.description, "⌃ ⌥ R：2 项占用，可能冲突")
+        compare(picker.currentText, "任意应用", "one choice for both places")
     }
 
     // Arrows move between keys, Space looks one up, Escape goes back.
