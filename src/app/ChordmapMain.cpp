@@ -27,9 +27,9 @@ void writeAll(int fd, std::string_view bytes) {
     }
 }
 
-}  // namespace
-
 const char* const missingApplication = "--app 后面缺少应用：请写 bundle ID，或应用、可执行文件的路径。";
+
+}  // namespace
 
 std::string versionLine() { return "Chordmap " + bundleShortVersion().value_or("development") + "\n"; }
 
