@@ -10,6 +10,7 @@
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -119,7 +120,10 @@ std::optional<std::string> withoutWideNumbers(std::string_view text, WideNumbers
     return out;
 }
 
-std::optional<Value> convert(simdjson::dom::element element, int depth, WideNumbers* wide) {
+// `leaveOut` applies only without `wide`: the numbers put back are counted
+// in document order, those of members left out included.
+std::optional<Value> convert(simdjson::dom::element element, int depth, WideNumbers* wide,
+                             std::span<const std::string_view> leaveOut) {
     using simdjson::dom::element_type;
     if (depth > documentDepthLimit) return std::nullopt;
     const element_type type = element.type();
@@ -159,7 +163,7 @@ std::optional<Value> convert(simdjson::dom::element element, int depth, WideNumb
             Value::Array array;
             array.reserve(items.size());
             for (simdjson::dom::element item : items) {
-                auto value = convert(item, depth + 1, wide);
+                auto value = convert(item, depth + 1, wide, leaveOut);
                 if (!value) return std::nullopt;
                 array.push_back(std::move(*value));
             }
@@ -170,7 +174,8 @@ std::optional<Value> convert(simdjson::dom::element element, int depth, WideNumb
             if (element.get(members) != simdjson::SUCCESS) break;
             Value::Dictionary dictionary;
             for (simdjson::dom::key_value_pair member : members) {
-                auto value = convert(member.value, depth + 1, wide);
+                if (std::find(leaveOut.begin(), leaveOut.end(), member.key) != leaveOut.end()) continue;
+                auto value = convert(member.value, depth + 1, wide, leaveOut);
                 if (!value) return std::nullopt;
                 // A repeated key keeps its last value.
                 dictionary.insert_or_assign(std::string(member.key), std::move(*value));
@@ -183,20 +188,22 @@ std::optional<Value> convert(simdjson::dom::element element, int depth, WideNumb
 
 }  // namespace
 
-std::optional<Value> parseJson(std::string_view bytes) {
+std::optional<Value> parseJson(std::string_view bytes, std::span<const std::string_view> leaveOut) {
     if (bytes.empty()) return std::nullopt;
     simdjson::dom::parser parser;
     // The parser's own depth limit stops deep input before conversion sees it.
     if (parser.allocate(bytes.size(), documentDepthLimit + 1) != simdjson::SUCCESS) return std::nullopt;
     simdjson::dom::element root;
     const auto error = parser.parse(simdjson::padded_string(bytes)).get(root);
-    if (error == simdjson::SUCCESS) return convert(root, 0, nullptr);
+    if (error == simdjson::SUCCESS) return convert(root, 0, nullptr, leaveOut);
     if (error != simdjson::NUMBER_ERROR) return std::nullopt;
     WideNumbers wide;
     const auto narrowed = withoutWideNumbers(bytes, wide);
     if (!narrowed || parser.parse(simdjson::padded_string(*narrowed)).get(root) != simdjson::SUCCESS)
         return std::nullopt;
-    return convert(root, 0, &wide);
+    return convert(root, 0, &wide, {});
 }
+
+std::optional<Value> parseJson(std::string_view bytes) { return parseJson(bytes, {}); }
 
 }  // namespace chordmap

@@ -216,9 +216,13 @@ std::string deviceDetail(const Value::Dictionary& device) {
 }  // namespace
 
 std::optional<Value> parseKarabinerConfiguration(std::string_view bytes) {
+    // What a rule does when it fires is most of a large file, and nothing
+    // here reads it.
+    static constexpr std::string_view actions[] = {"to", "to_if_alone", "to_if_held_down", "to_after_key_up",
+                                                   "to_delayed_action", "parameters"};
     // Comments can only make strict JSON fail, so most files parse at once.
-    if (auto document = parseJson(bytes)) return document;
-    return parseJson(withoutJsonComments(bytes));
+    if (auto document = parseJson(bytes, actions)) return document;
+    return parseJson(withoutJsonComments(bytes), actions);
 }
 
 void karabinerDeclarations(const Processes& processes, const Value::Dictionary& root, const Url& sourceURL,
