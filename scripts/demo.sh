@@ -9,8 +9,9 @@ cmake --build --preset release --target chordmap
 home="$PWD/examples/home"
 scan() {
   echo "== $1 =="
-  HOME="$home" ./build/release/src/chordmap --scan "$2" "$3"
+  HOME="$home" ./build/release/src/chordmap --scan "$2" "$3" "${@:4}"
 }
 scan "⌘ Space" 49 1048576
 scan "⌃ ⌥ K" 40 786432
+scan "⌃ ⌥ K in Terminal" 40 786432 --app com.apple.Terminal
 scan "⇧ ⌘ V" 9 1179648
