@@ -58,6 +58,9 @@ VirtualColumn {
                     font.weight: Font.DemiBold
                 }
                 Item { Layout.fillWidth: true }
+                FrontApplicationPicker {
+                    app: page.app
+                }
                 BusyIndicator {
                     objectName: "keyboardBusy"
                     visible: page.keyboard.building
@@ -119,10 +122,6 @@ VirtualColumn {
                     text: "fn"
                     value: page.keyboard.fn
                     onEdited: (value) => page.keyboard.fn = value
-                }
-                Item { Layout.preferredWidth: 10 }
-                FrontApplicationPicker {
-                    app: page.app
                 }
             }
 
