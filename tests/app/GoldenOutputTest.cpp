@@ -105,13 +105,12 @@ void expectGolden(const std::string& name, const std::string& actual) {
 TEST(GoldenOutput, scanAndMapOfTheSampleHome) {
     const SampleHome home;
     const std::string escapedHome = replaced(home.path(), "/", "\\/");
-    for (const auto& [name, combination] : {std::pair{"scan-command-space.json", "49 1048576"},
-                                            std::pair{"scan-control-option-k.json", "40 786432"},
-                                            std::pair{"scan-shift-command-v.json", "9 1179648"}}) {
-        const std::optional<Value> output = parseJson(run("--scan " + std::string(combination)));
-        ASSERT_TRUE(output) << name;
-        expectGolden(name, writeJson(normalised(*output, home.path())) + "\n");
-    }
+    // One scan in full for the output's form; the map's ids and levels and
+    // the agreement below cover the other combinations, and each source's
+    // own tests their texts.
+    const std::optional<Value> output = parseJson(run("--scan 49 1048576"));
+    ASSERT_TRUE(output);
+    expectGolden("scan-command-space.json", writeJson(normalised(*output, home.path())) + "\n");
     const std::optional<Value> map = parseJson(run("--map"));
     ASSERT_TRUE(map);
     expectGolden("map.txt", mapSummary(normalised(*map, home.path())));
