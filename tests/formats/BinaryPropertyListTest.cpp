@@ -50,6 +50,7 @@ TEST(BinaryPropertyList, everyKindOfObject) {
         {"int 16 bytes below -2^63", "\x14" + std::string(8, '\xFF') + bigEndian(5, 8), Value(-18446744073709551611.0)},
         {"int 32 bytes", "\x15" + std::string(32, '\x01'), refused},
         {"int past the objects", "\x13\x00\x01", refused},
+        {"real 4 bytes", "\x22\x3F\xC0\x00\x00"s, Value(1.5)},
         {"real 8 bytes", real(-2.25), Value(-2.25)},
         {"real 1 byte", "\x20\x01", refused},
         {"real 16 bytes", "\x24" + std::string(16, '\0'), refused},
