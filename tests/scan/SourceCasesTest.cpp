@@ -101,6 +101,7 @@ struct CaseFile {
 
     void check(const std::string& line) const {
         const std::vector<std::string> parts = split(line, " \u21D2 ");
+        EXPECT_GT(parts.size(), 1u) << "a case without expectations";
         std::string input = parts[0];
         if (input.starts_with("%")) {
             const std::size_t space = input.find(' ');
@@ -110,6 +111,7 @@ struct CaseFile {
         }
         for (std::size_t i = 1; i < parts.size(); ++i) {
             const std::size_t colon = parts[i].find(':');
+            ASSERT_NE(colon, std::string::npos) << parts[i];
             const std::vector<Finding> found = run(input, shortcut(parts[i].substr(0, colon)));
             std::vector<std::string> specs = split(parts[i].substr(colon + 1), " ; ");
             if (specs == std::vector<std::string>{""}) specs.clear();
