@@ -75,21 +75,26 @@ Value normalised(const Value& value, const std::string& home) {
     return value;
 }
 
-// One line per combination, the findings by id and level: the whole map at
-// a glance. The findings themselves are the scan's (checked below).
+// The whole map at a glance: one line per conflict and set of findings (by
+// id and level), then the combinations (key code/modifiers) that have it.
+// The findings themselves are the scan's (checked below).
 std::string mapSummary(const Value& map) {
     std::string out;
     for (const char* list : {"checkedSources", "notes"}) {
         for (const Value& item : *map.find(list)->array()) out += std::string(list) + ": " + *item.string() + "\n";
     }
+    std::vector<std::pair<std::string, std::string>> groups;
     for (const Value& combination : *map.find("combinations")->array()) {
-        const Value& shortcut = *combination.find("shortcut");
-        out += std::to_string(*shortcut.find("keyCode")->number()) + " " +
-               std::to_string(*shortcut.find("modifiers")->number()) + " " + *combination.find("conflict")->string();
+        std::string findings = *combination.find("conflict")->string();
         for (const Value& finding : *combination.find("findings")->array())
-            out += " " + *finding.find("id")->string() + "@" + *finding.find("level")->string();
-        out += "\n";
+            findings += " " + *finding.find("id")->string() + "@" + *finding.find("level")->string();
+        auto group = std::find_if(groups.begin(), groups.end(), [&](const auto& g) { return g.first == findings; });
+        if (group == groups.end()) group = groups.insert(groups.end(), {findings, ""});
+        const Value& shortcut = *combination.find("shortcut");
+        group->second += " " + std::to_string(*shortcut.find("keyCode")->number()) + "/" +
+                         std::to_string(*shortcut.find("modifiers")->number());
     }
+    for (const auto& [findings, combinations] : groups) out += findings + " :" + combinations + "\n";
     return out;
 }
 
@@ -105,13 +110,12 @@ void expectGolden(const std::string& name, const std::string& actual) {
 TEST(GoldenOutput, scanAndMapOfTheSampleHome) {
     const SampleHome home;
     const std::string escapedHome = replaced(home.path(), "/", "\\/");
-    for (const auto& [name, combination] : {std::pair{"scan-command-space.json", "49 1048576"},
-                                            std::pair{"scan-control-option-k.json", "40 786432"},
-                                            std::pair{"scan-shift-command-v.json", "9 1179648"}}) {
-        const std::optional<Value> output = parseJson(run("--scan " + std::string(combination)));
-        ASSERT_TRUE(output) << name;
-        expectGolden(name, writeJson(normalised(*output, home.path())) + "\n");
-    }
+    // One scan in full for the output's form; the map's ids and levels and
+    // the agreement below cover the other combinations, and each source's
+    // own tests their texts.
+    const std::optional<Value> output = parseJson(run("--scan 49 1048576"));
+    ASSERT_TRUE(output);
+    expectGolden("scan-command-space.json", writeJson(normalised(*output, home.path())) + "\n");
     const std::optional<Value> map = parseJson(run("--map"));
     ASSERT_TRUE(map);
     expectGolden("map.txt", mapSummary(normalised(*map, home.path())));

@@ -1,4 +1,5 @@
-// The binary reader, value by value. That it reads as libplist does
+// The binary reader, value by value: where it reads otherwise than libplist,
+// what it refuses, and widths at their bounds. That it reads as libplist does
 // elsewhere is the differential fuzzer's job.
 #include "formats/Documents.h"
 #include "support/BinaryPlist.h"
@@ -39,13 +40,9 @@ TEST(BinaryPropertyList, everyKindOfObject) {
     const auto utf16 = [](std::u16string_view text) { return utf16Object(text); };
     const std::optional<Value> refused;
     const Row rows[] = {
-        {"false", "\x08", Value(false)},
-        {"true", "\x09", Value(true)},
         {"null is not read", "\x00"s, refused},
         {"fill is not read", "\x0F", refused},
         {"int 1 byte", "\x10\xFF", integer(255)},
-        {"int 2 bytes", "\x11\x01\x02", integer(0x0102)},
-        {"int 4 bytes unsigned", "\x12\xFF\xFF\xFF\xFE", integer(0xFFFFFFFE)},
         {"int 8 bytes negative", "\x13" + bigEndian(~std::uint64_t{1}, 8), Value::integer(-2)},
         {"int 16 bytes unsigned", "\x14" + bigEndian(0, 8) + bigEndian(~0ULL, 8), integer(~0ULL)},
         {"int 16 bytes minus one", "\x14" + std::string(16, '\xFF'), Value::integer(-1)},
@@ -62,37 +59,25 @@ TEST(BinaryPropertyList, everyKindOfObject) {
         {"date 4 bytes", "\x32\x3F\x80\x00\x00"s, refused},
         {"date before 2001", real(-1.5, 0x33), Value(Value::Date{-1.5})},
         {"date past 32 bits", real(3e9, 0x33), Value(Value::Date{3e9})},
-        {"data empty", "\x40", Value(Value::Data{""})},
-        {"data with zeros", "\x43\x00\x01\x00"s, Value(Value::Data{"\x00\x01\x00"s})},
         {"data counted by an int", "\x4F\x10\x03" "abc", Value(Value::Data{"abc"})},
         {"data counted by 16 bytes", "\x4F\x14" + bigEndian(0, 8) + bigEndian(2, 8) + "ab", refused},
         {"data count not an int", "\x4F\x20\x03" "abc", refused},
         {"data past the objects", "\x45" "abc", refused},
-        {"ascii", "\x53" "abc", Value("abc")},
         {"ascii keeps NUL", "\x53" "a\0b"s, Value("a\0b"s)},
         {"ascii invalid byte", "\x52\xFF\x41", Value("\xEF\xBF\xBD" "A")},
-        {"utf16 BMP", utf16(u"键盘"), Value("键盘")},
-        {"utf16 pair", utf16(u"\U0001F600"), Value("\U0001F600")},
         {"utf16 NUL kept", utf16(u"\0A"s), Value("\0A"s)},
         {"utf16 lone trail", utf16(u"\xDE00" u"A"), Value("\uFFFDA")},
         {"utf16 lead before another character", utf16(u"\xD83D" u"A" u"\xDE00"), Value("\uFFFDA\uFFFD")},
         {"utf16 two leads", utf16(u"\xD83D\xD83D\xDE00" u"B"), Value("\uFFFD\U0001F600B")},
         {"utf16 lone lead at end", utf16(u"A\xD83D"), Value("A\uFFFD")},
-        {"utf16 long", utf16(u"0123456789abcdef"), Value("0123456789abcdef")},
         {"utf16 empty", "\x60", Value("")},
         {"utf16 odd byte past the objects", "\x62\x00\x41\x00", refused},
         {"uid 1 byte", "\x80\x05", Value(Value::Uid{5})},
-        {"uid 3 bytes", "\x82\x01\x02\x03", Value(Value::Uid{0x010203})},
         {"uid 16 bytes small", "\x8F" + bigEndian(9, 16), Value(Value::Uid{9})},
         {"uid beyond 32 bits", "\x84" + bigEndian(0x0102030405, 5), refused},
         {"marker 7", "\x70", refused},
-        {"marker 9", "\x90", refused},
-        {"marker B", "\xB0", refused},
-        {"marker E", "\xE0", refused},
         {"marker F", "\xF0", refused},
         {"empty array", "\xA0", Value(Value::Array{})},
-        {"empty set", "\xC0", Value(Value::Array{})},
-        {"empty dictionary", "\xD0", Value(Value::Dictionary{})},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);

@@ -20,10 +20,6 @@ const KnownApplication& maccy = knownApplications[1];
 const KnownApplication& raycast = knownApplications[2];
 const KnownApplication& monitorControl = knownApplications[3];
 const Url prefsURL = Url::file("/home/u/Library/Preferences/app.plist");
-const char* const storedDetail =
-    "偏好文件的键码与修饰键匹配；未确认软件当前是否加载这项绑定。仅识别公开的 keyCode/modifierFlags 格式。";
-const char* const carbonDetail =
-    "偏好文件中 KeyboardShortcuts 记录的键码与 Carbon 修饰键匹配；未确认软件当前是否加载这项绑定。";
 const char* const archivedDetail =
     "偏好文件中以键控归档（MASShortcut）保存的键码与修饰键匹配；未确认软件当前是否加载这项绑定。";
 const char* const configDetail =
@@ -83,107 +79,31 @@ TEST(RaycastShortcut, parsesModifierNamesAndADecimalKeyCode) {
     for (const auto& row : rows) EXPECT_EQ(raycastShortcut(row.text), row.expected) << row.text;
 }
 
-// Each shape an entry of a preference file may store a hot key in, as the
-// application itself reads it.
-TEST(KnownPreferences, storedHotKeysByShape) {
+// A MASShortcut kept as a keyed archive, in Rectangle's file only; the other
+// shapes are in cases/preferences.txt.
+TEST(KnownPreferences, archivedHotKeys) {
     struct Row {
         const char* name;
         const KnownApplication* application;
-        const char* key;
         Value value;
         std::optional<ShortcutSpec> expected;
-        const char* detail = storedDetail;
     };
     const Row rows[] = {
-        // A dictionary under any key (Rectangle's current files).
-        {"modifierFlags", &rectangle, "leftHalf", stored(123, control | option), ShortcutSpec(123, control | option)},
-        {"modifiersAlone", &monitorControl, "up", Dict{{"keyCode", number(126)}, {"modifiers", number(command)}},
-         ShortcutSpec(126, command)},
-        {"modifierFlagsWinsOverModifiers", &rectangle, "leftHalf",
-         Dict{{"keyCode", number(123)}, {"modifierFlags", number(option)}, {"modifiers", number(command)}},
-         ShortcutSpec(123, option)},
-        {"modifierFlagsNotANumberIsNotReplaced", &rectangle, "leftHalf",
-         Dict{{"keyCode", number(123)}, {"modifierFlags", "786432"}, {"modifiers", number(786432)}}, std::nullopt},
-        {"noKeyCode", &rectangle, "leftHalf", Dict{{"modifierFlags", number(option)}}, std::nullopt},
-        {"keyCodeBeyond16BitsDoesNotWrap", &rectangle, "leftHalf", stored(65536 + 123, option), std::nullopt},
-        {"clearedInTheSettingsWindow", &rectangle, "topLeft", Dict{}, std::nullopt},
-        {"notADictionary", &rectangle, "leftHalf", List{number(123), number(option)}, std::nullopt},
-        {"jsonTextWithoutPrefix", &maccy, "popup", R"({"keyCode":9,"modifierFlags":1572864})", std::nullopt},
-
-        // JSON text under a KeyboardShortcuts_ key: the event-flag form ...
-        {"jsonText", &maccy, "KeyboardShortcuts_popup", R"({"keyCode":9,"modifierFlags":1572864})",
-         ShortcutSpec(9, command | option)},
-        {"prefixCaseMatters", &maccy, "keyboardShortcuts_popup", R"({"keyCode":9,"modifierFlags":1572864})",
-         std::nullopt},
-        {"invalidJson", &maccy, "KeyboardShortcuts_popup", R"({"keyCode":9,"modifierFlags":1572864)", std::nullopt},
-        // ... and the Carbon form the KeyboardShortcuts library writes today.
-        {"carbon", &maccy, "KeyboardShortcuts_popup", R"({"carbonKeyCode":9,"carbonModifiers":768})",
-         ShortcutSpec(9, shift | command), carbonDetail},
-        {"carbonMembersInAnyOrder", &maccy, "KeyboardShortcuts_pin", R"({"carbonModifiers":2048,"carbonKeyCode":35})",
-         ShortcutSpec(35, option), carbonDetail},
-        {"carbonControlOption", &monitorControl, "KeyboardShortcuts_brightnessUp",
-         R"({"carbonKeyCode":9,"carbonModifiers":6144})", ShortcutSpec(9, control | option), carbonDetail},
-        {"carbonRightControlAndCapsLock", &maccy, "KeyboardShortcuts_popup",
-         R"({"carbonKeyCode":9,"carbonModifiers":33792})", ShortcutSpec(9, control), carbonDetail},
-        {"carbonFnOnF1", &maccy, "KeyboardShortcuts_popup", R"({"carbonKeyCode":122,"carbonModifiers":131328})",
-         ShortcutSpec(122, command), carbonDetail},
-        {"carbonKeyCodeReal", &maccy, "KeyboardShortcuts_popup", R"({"carbonKeyCode":9.5,"carbonModifiers":768})",
-         std::nullopt},
-        {"carbonKeyCodeNegative", &maccy, "KeyboardShortcuts_popup", R"({"carbonKeyCode":-1,"carbonModifiers":768})",
-         std::nullopt},
-        {"carbonModifiersBeyond32Bits", &maccy, "KeyboardShortcuts_popup",
-         R"({"carbonKeyCode":9,"carbonModifiers":4294967808})", std::nullopt},
-        {"carbonModifiersMissing", &maccy, "KeyboardShortcuts_popup", R"({"carbonKeyCode":9})", std::nullopt},
-        {"carbonAsDictionary", &maccy, "KeyboardShortcuts_popup",
-         Dict{{"carbonKeyCode", number(9)}, {"carbonModifiers", number(768)}}, std::nullopt},
-        {"disabledIsFalse", &maccy, "KeyboardShortcuts_popup", false, std::nullopt},
-
-        // A MASShortcut kept as a keyed archive, in Rectangle's file only.
-        {"archived", &rectangle, "leftHalf", archived(123, control | option | command),
-         ShortcutSpec(123, control | option | command), archivedDetail},
-        {"archivedNil", &rectangle, "topLeft", archived(32, option, "MASShortcut", 0), std::nullopt},
-        {"archivedRootOutOfRange", &rectangle, "topLeft", archived(32, option, "MASShortcut", 9), std::nullopt},
-        {"archivedClearedKeyCode", &rectangle, "topLeft", archived(-1, option), std::nullopt},
-        {"archivedOtherClass", &rectangle, "topLeft", archived(32, option, "NSDictionary"), std::nullopt},
-        {"archivedOutsideRectangle", &maccy, "popup", archived(9, command), std::nullopt},
-        {"dataNoPropertyList", &rectangle, "topLeft", Value(Value::Data{"not an archive"}), std::nullopt},
+        {"archived", &rectangle, archived(123, control | option | command), ShortcutSpec(123, control | option | command)},
+        {"archivedNil", &rectangle, archived(32, option, "MASShortcut", 0), std::nullopt},
+        {"archivedRootOutOfRange", &rectangle, archived(32, option, "MASShortcut", 9), std::nullopt},
+        {"archivedClearedKeyCode", &rectangle, archived(-1, option), std::nullopt},
+        {"archivedOtherClass", &rectangle, archived(32, option, "NSDictionary"), std::nullopt},
+        {"archivedOutsideRectangle", &maccy, archived(9, command), std::nullopt},
+        {"dataNoPropertyList", &rectangle, Value(Value::Data{"not an archive"}), std::nullopt},
     };
     for (const auto& row : rows) {
-        const std::vector<Declaration> found = declarations(*row.application, Dict{{row.key, row.value}});
+        const std::vector<Declaration> found = declarations(*row.application, Dict{{"leftHalf", row.value}});
         ASSERT_EQ(found.size(), row.expected ? 1u : 0u) << row.name;
         if (!row.expected) continue;
         EXPECT_EQ(found[0].claim, Claim::exactly(*row.expected)) << row.name;
-        EXPECT_EQ(found[0].finding.id, "prefs-" + std::string(row.application->bundleID) + "-" + row.key) << row.name;
-        EXPECT_EQ(found[0].finding.detail, row.detail) << row.name;
-    }
-}
-
-TEST(KnownPreferences, raycastGlobalHotKeyOnlyInRaycastsFile) {
-    struct Row {
-        const char* name;
-        const KnownApplication* application;
-        Dict preferences;
-        std::vector<std::string> ids;
-    };
-    const Row rows[] = {
-        {"raycast", &raycast, {{"raycastGlobalHotkey", "Option-49"}}, {"raycast-global"}},
-        {"otherCombination", &raycast, {{"raycastGlobalHotkey", "Command-49"}}, {}},
-        {"otherApplication", &rectangle, {{"raycastGlobalHotkey", "Option-49"}}, {}},
-        // What Spotlight held when Raycast was set up: not Raycast's.
-        {"spotlightAtSetUp", &raycast, {{"initialSpotlightHotkey", "Option-49"}}, {}},
-        // Not text: read as a stored dictionary like any other entry.
-        {"storedDictionary", &raycast, {{"raycastGlobalHotkey", stored(49, option)}},
-         {"prefs-com.raycast.macos-raycastGlobalHotkey"}},
-        {"alongsideStoredEntries", &raycast,
-         {{"raycastGlobalHotkey", "Option-49"}, {"extension_clipboard", stored(49, option)}},
-         {"prefs-com.raycast.macos-extension_clipboard", "raycast-global"}},
-    };
-    for (const auto& row : rows) {
-        FakeProcesses processes;
-        const auto found = sourceScan(ShortcutSpec(49, option), [&](Inventory& inventory) {
-            knownPreferenceDeclarations(processes, *row.application, row.preferences, prefsURL, nullptr, inventory);
-        });
-        EXPECT_EQ(ids(found.findings), row.ids) << row.name;
+        EXPECT_EQ(found[0].finding.id, "prefs-com.knollsoft.Rectangle-leftHalf") << row.name;
+        EXPECT_EQ(found[0].finding.detail, archivedDetail) << row.name;
     }
 }
 
