@@ -110,12 +110,15 @@ void expectGolden(const std::string& name, const std::string& actual) {
 TEST(GoldenOutput, scanAndMapOfTheSampleHome) {
     const SampleHome home;
     const std::string escapedHome = replaced(home.path(), "/", "\\/");
-    // One scan in full for the output's form; the map's ids and levels and
-    // the agreement below cover the other combinations, and each source's
-    // own tests their texts.
-    const std::optional<Value> output = parseJson(run("--scan 49 1048576"));
-    ASSERT_TRUE(output);
-    expectGolden("scan-command-space.json", writeJson(normalised(*output, home.path())) + "\n");
+    // The combinations the demo shows, ⌃⌥K judged for Terminal as well.
+    for (const auto& [name, arguments] : {std::pair{"scan-command-space.json", "--scan 49 1048576"},
+                                          std::pair{"scan-control-option-k-terminal.json",
+                                                    "--scan 40 786432 --app com.apple.Terminal"},
+                                          std::pair{"scan-shift-command-v.json", "--scan 9 1179648"}}) {
+        const std::optional<Value> output = parseJson(run(arguments));
+        ASSERT_TRUE(output) << name;
+        expectGolden(name, writeJson(normalised(*output, home.path())) + "\n");
+    }
     const std::optional<Value> map = parseJson(run("--map"));
     ASSERT_TRUE(map);
     expectGolden("map.txt", mapSummary(normalised(*map, home.path())));
