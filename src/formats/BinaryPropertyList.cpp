@@ -13,7 +13,9 @@
 #include "model/Text.h"
 
 #include <cmath>
+#include <algorithm>
 #include <cstring>
+#include <span>
 #include <vector>
 
 namespace chordmap {
@@ -199,12 +201,15 @@ double microsecondDate(double seconds) {
 }
 
 // Builds the tree, once the graph is known to be tame (no cycles, bounded
-// depth and expansion).
+// depth and expansion). Members named in `leaveOut` are only checked: a
+// malformed one still fails the document, as it does for libplist.
 class Builder {
 public:
-    explicit Builder(const BinaryObjects& objects) : objects_(objects) {}
+    Builder(const BinaryObjects& objects, std::span<const std::string_view> leaveOut)
+        : objects_(objects), leaveOut_(leaveOut) {}
 
-    bool build(std::uint64_t object, int depth, Value& out) const {
+    // Without `out`, only whether it could be built.
+    bool build(std::uint64_t object, int depth, Value* out) const {
         if (depth > documentDepthLimit) return false;
         const auto h = objects_.header(object);
         if (!h) return false;
@@ -212,18 +217,19 @@ public:
             case simple:
                 // Null and fill markers are not objects libplist 2.2 reads.
                 if (h->count != 0x8 && h->count != 0x9) return false;
-                out = Value(h->count == 0x9);
+                if (out) *out = Value(h->count == 0x9);
                 return true;
             case integerMarker: {
                 if (h->count > 4) return false;
                 const std::uint64_t width = std::uint64_t{1} << h->count;
                 if (!objects_.fits(h->payload, width)) return false;
+                if (!out) return true;
                 if (width < 16) {
-                    out = Value::unsignedInteger(readBigEndian(objects_.at(h->payload), width));
+                    *out = Value::unsignedInteger(readBigEndian(objects_.at(h->payload), width));
                     return true;
                 }
-                out = wideInteger(readBigEndian(objects_.at(h->payload), 8),
-                                  readBigEndian(objects_.at(h->payload + 8), 8));
+                *out = wideInteger(readBigEndian(objects_.at(h->payload), 8),
+                                   readBigEndian(objects_.at(h->payload + 8), 8));
                 return true;
             }
             case realMarker:
@@ -232,6 +238,7 @@ public:
                 if (h->type == dateMarker && h->count != 3) return false;
                 const std::uint64_t width = std::uint64_t{1} << h->count;
                 if (!objects_.fits(h->payload, width)) return false;
+                if (!out) return true;
                 const std::uint64_t bits = readBigEndian(objects_.at(h->payload), width);
                 double real = 0;
                 if (width == 4) {
@@ -242,19 +249,20 @@ public:
                 } else {
                     std::memcpy(&real, &bits, sizeof real);
                 }
-                out = h->type == dateMarker ? Value(Value::Date{microsecondDate(real)}) : Value(real);
+                *out = h->type == dateMarker ? Value(Value::Date{microsecondDate(real)}) : Value(real);
                 return true;
             }
             case dataMarker: {
                 if (!objects_.fits(h->payload, h->count)) return false;
-                out = Value(Value::Data{std::string(reinterpret_cast<const char*>(objects_.at(h->payload)), h->count)});
+                if (out) *out = Value(Value::Data{std::string(reinterpret_cast<const char*>(objects_.at(h->payload)), h->count)});
                 return true;
             }
             case asciiMarker:
             case utf16Marker: {
+                if (!out) return isString(*h);
                 auto text = string(objects_, *h);
                 if (!text) return false;
-                out = Value(std::move(*text));
+                *out = Value(std::move(*text));
                 return true;
             }
             case uidMarker: {
@@ -263,7 +271,7 @@ public:
                 const std::uint64_t low = width > 8 ? width - 8 : 0;
                 const std::uint64_t uid = readBigEndian(objects_.at(h->payload + low), width - low);
                 if (uid > UINT32_MAX) return false;  // keyed archives count objects in 32 bits
-                out = Value(Value::Uid{uid});
+                if (out) *out = Value(Value::Uid{uid});
                 return true;
             }
             case arrayMarker:
@@ -276,36 +284,52 @@ public:
     }
 
 private:
-    bool container(const BinaryObjects::Header& h, int depth, Value& out) const {
+    // What string() reads without failing.
+    bool isString(const BinaryObjects::Header& h) const {
+        if (h.type == asciiMarker) return objects_.fits(h.payload, h.count);
+        return h.type == utf16Marker && objects_.fits(h.payload, h.count, 2);
+    }
+
+    bool container(const BinaryObjects::Header& h, int depth, Value* out) const {
         const auto refs = objects_.references(h);
         if (!refs) return false;
         for (std::uint64_t i = 0; i < refs->total; ++i) {
             if (objects_.reference(refs->position, i) >= objects_.count()) return false;
         }
         if (h.type != dictionaryMarker) {
-            Value::Array array(refs->entries);
+            Value::Array array(out ? refs->entries : 0);
             for (std::uint64_t i = 0; i < refs->entries; ++i) {
-                if (!build(objects_.reference(refs->position, i), depth + 1, array[i])) return false;
+                if (!build(objects_.reference(refs->position, i), depth + 1, out ? &array[i] : nullptr)) return false;
             }
-            out = Value(std::move(array));
+            if (out) *out = Value(std::move(array));
             return true;
         }
         Value::Dictionary dictionary;
         for (std::uint64_t i = 0; i < refs->entries; ++i) {
             const std::uint64_t keyObject = objects_.reference(refs->position, i);
+            const std::uint64_t valueObject = objects_.reference(refs->position, refs->entries + i);
             const auto keyHeader = objects_.header(keyObject);
             if (!keyHeader) return false;
+            if (!out) {
+                if (!isString(*keyHeader) || !build(valueObject, depth + 1, nullptr)) return false;
+                continue;
+            }
             auto key = string(objects_, *keyHeader);
             if (!key) return false;
+            if (std::find(leaveOut_.begin(), leaveOut_.end(), *key) != leaveOut_.end()) {
+                if (!build(valueObject, depth + 1, nullptr)) return false;
+                continue;
+            }
             // A repeated key keeps its last value.
             auto& value = dictionary.insert_or_assign(std::move(*key), Value()).first->second;
-            if (!build(objects_.reference(refs->position, refs->entries + i), depth + 1, value)) return false;
+            if (!build(valueObject, depth + 1, &value)) return false;
         }
-        out = Value(std::move(dictionary));
+        if (out) *out = Value(std::move(dictionary));
         return true;
     }
 
     const BinaryObjects& objects_;
+    std::span<const std::string_view> leaveOut_;
 };
 
 // An ASCII or UTF-16 key with a zero character; malformed counts too.
@@ -382,12 +406,12 @@ bool binaryPropertyListIsTame(std::string_view bytes, int depthLimit, std::uint6
     return true;
 }
 
-std::optional<Value> parseBinaryPropertyList(std::string_view bytes) {
+std::optional<Value> parseBinaryPropertyList(std::string_view bytes, std::span<const std::string_view> leaveOut) {
     if (!binaryPropertyListIsTame(bytes, documentDepthLimit, propertyListNodeLimit)) return std::nullopt;
     BinaryObjects objects(bytes);
     objects.readTrailer();
     Value root;
-    if (!Builder(objects).build(objects.top(), 0, root)) return std::nullopt;
+    if (!Builder(objects, leaveOut).build(objects.top(), 0, &root)) return std::nullopt;
     return root;
 }
 

@@ -14,6 +14,10 @@ inline constexpr int documentDepthLimit = 512;
 // XML or binary property list; none when the bytes are not one, or when the
 // document is too deep or (binary) expands beyond what its size could hold.
 std::optional<Value> parsePropertyList(std::string_view bytes);
+// The same with the members named in `leaveOut` left out of a binary list's
+// tree (still checked: a malformed one fails the list); an XML list is read
+// whole.
+std::optional<Value> parsePropertyList(std::string_view bytes, std::span<const std::string_view> leaveOut);
 
 // Strict JSON (RFC 8259, valid UTF-8); none on any error.
 std::optional<Value> parseJson(std::string_view bytes);
@@ -41,7 +45,7 @@ std::optional<std::string_view> xmlPropertyListForLibplist(std::string_view byte
                                                            std::string& storage);
 
 // Binary lists read straight into Value, with the same guards.
-std::optional<Value> parseBinaryPropertyList(std::string_view bytes);
+std::optional<Value> parseBinaryPropertyList(std::string_view bytes, std::span<const std::string_view> leaveOut = {});
 // Either kind through libplist and a conversion of its tree: the way XML is
 // read, and the reference the binary reader is checked against.
 std::optional<Value> parsePropertyListWithLibplist(std::string_view bytes);

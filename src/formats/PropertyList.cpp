@@ -121,12 +121,14 @@ std::optional<Value> parsePropertyListWithLibplist(std::string_view bytes) {
 
 }  // namespace detail
 
-std::optional<Value> parsePropertyList(std::string_view bytes) {
+std::optional<Value> parsePropertyList(std::string_view bytes, std::span<const std::string_view> leaveOut) {
     if (bytes.empty() || bytes.size() > UINT32_MAX) return std::nullopt;
     // One tree instead of libplist's and ours alive at once.
     if (plist_is_binary(bytes.data(), static_cast<std::uint32_t>(bytes.size())) != 0)
-        return detail::parseBinaryPropertyList(bytes);
+        return detail::parseBinaryPropertyList(bytes, leaveOut);
     return detail::parsePropertyListWithLibplist(bytes);
 }
+
+std::optional<Value> parsePropertyList(std::string_view bytes) { return parsePropertyList(bytes, {}); }
 
 }  // namespace chordmap

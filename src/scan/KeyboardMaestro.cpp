@@ -119,10 +119,16 @@ void keyboardMaestroDeclarations(const Processes& processes, const Value::Dictio
     }
 }
 
+std::optional<Value> parseKeyboardMaestroLibrary(std::string_view bytes) {
+    // What macros do is most of a library, and nothing here reads it.
+    static constexpr std::string_view actions[] = {"Actions"};
+    return parsePropertyList(bytes, actions);
+}
+
 void ConfigurationScanner::keyboardMaestro(Inventory& inventory) const {
     const std::string path = inHome(keyboardMaestroFile);
     const std::optional<Value> library =
-        readDictionary(path, keyboardMaestroLabel, parsePropertyList, unparsableNote, inventory);
+        readDictionary(path, keyboardMaestroLabel, parseKeyboardMaestroLibrary, unparsableNote, inventory);
     if (library) keyboardMaestroDeclarations(platform_.processes, *library->dictionary(), Url::file(path), inventory);
 }
 

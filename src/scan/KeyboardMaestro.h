@@ -3,6 +3,9 @@
 #include "model/Value.h"
 #include "scan/Declaration.h"
 
+#include <optional>
+#include <string_view>
+
 namespace chordmap {
 
 class Processes;
@@ -12,6 +15,10 @@ class Processes;
 inline constexpr const char* keyboardMaestroFile =
     "Library/Application Support/Keyboard Maestro/Keyboard Maestro Macros.plist";
 inline constexpr const char* keyboardMaestroLabel = "Keyboard Maestro 宏配置";
+
+// The library as the scan reads it: the macros' actions, most of a
+// library, are left out of the tree (a binary list still checks them).
+std::optional<Value> parseKeyboardMaestroLibrary(std::string_view bytes);
 
 // Every hot-key trigger of an enabled macro in an enabled group, in file
 // order. A macro with two triggers on one combination gives two findings

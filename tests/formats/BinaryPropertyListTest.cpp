@@ -173,6 +173,25 @@ TEST(BinaryPropertyList, malformedLayoutsAreRefused) {
     }
 }
 
+// What a reader leaves out is not built but still checked, so a file that
+// would fail whole fails the same.
+TEST(BinaryPropertyList, membersLeftOutAreCheckedNotBuilt) {
+    static constexpr std::string_view actions[] = {"Actions"};
+    const auto macro = [](const std::string& action) {
+        BinaryPlist plist;
+        const auto name = plist.string("Name"), key = plist.string("Actions");
+        const auto inner = plist.dictionary({{plist.string("Text"), plist.raw(action)}});
+        return plist.bytes(plist.dictionary({{name, plist.string("m")}, {key, plist.array({inner})}}));
+    };
+    EXPECT_EQ(detail::parseBinaryPropertyList(macro("\x51x"), actions), Value(Value::Dictionary{{"Name", Value("m")}}));
+    EXPECT_TRUE(detail::parseBinaryPropertyList(macro("\x51x"))->find("Actions"));
+    // A null (which libplist does not read) and an unknown marker.
+    for (const std::string& malformed : {std::string(1, '\0'), std::string("\x70")}) {
+        EXPECT_FALSE(detail::parseBinaryPropertyList(macro(malformed), actions)) << int(malformed[0]);
+        EXPECT_FALSE(detail::parseBinaryPropertyList(macro(malformed))) << int(malformed[0]);
+    }
+}
+
 TEST(BinaryPropertyList, sharedObjectsExpandLikeCopies) {
     BinaryPlist plist;
     const auto leaf = plist.string("x");

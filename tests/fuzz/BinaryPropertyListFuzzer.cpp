@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace {
 
@@ -80,13 +81,34 @@ std::optional<std::string> comparableWithLibplist(std::string bytes) {
     return std::nullopt;
 }
 
+// The tree with every member of that name taken out, at every depth.
+chordmap::Value without(const chordmap::Value& value, const std::string& name) {
+    if (const auto* array = value.array()) {
+        chordmap::Value::Array kept;
+        for (const auto& element : *array) kept.push_back(without(element, name));
+        return chordmap::Value(std::move(kept));
+    }
+    if (const auto* dictionary = value.dictionary()) {
+        chordmap::Value::Dictionary kept;
+        for (const auto& [key, member] : *dictionary) {
+            if (key != name) kept.emplace(key, without(member, name));
+        }
+        return chordmap::Value(std::move(kept));
+    }
+    return value;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const bool strict = std::getenv("CHORDMAP_FUZZ_STRICT") != nullptr;
     const std::string_view input = chordmap::fuzzing::text(data, size);
     if (!input.starts_with("bplist00")) return 0;
-    (void)chordmap::detail::parseBinaryPropertyList(input);
+    // Leaving members out changes the tree and nothing else.
+    static constexpr std::string_view leaveOut[] = {"Actions"};
+    const auto whole = chordmap::detail::parseBinaryPropertyList(input);
+    const auto partial = chordmap::detail::parseBinaryPropertyList(input, leaveOut);
+    if (whole.has_value() != partial.has_value() || (whole && without(*whole, "Actions") != *partial)) __builtin_trap();
     const auto bytes = comparableWithLibplist(std::string(input));
     if (!bytes) return 0;
     const auto ours = chordmap::detail::parseBinaryPropertyList(*bytes);
