@@ -61,7 +61,14 @@ xcb_connection_t* X11Processes::connection() const {
         connection_.reset();
         return nullptr;
     }
+    atoms_ = {};
     return connection_.get();
+}
+
+std::uint32_t X11Processes::atom(std::uint32_t& cached, const char* name) const {
+    // An atom no client has named yet does not exist: asked again next time.
+    if (cached == XCB_ATOM_NONE) cached = chordmap::x11::atom(connection_.get(), name);
+    return cached;
 }
 
 RunningApplication X11Processes::application(std::int32_t pid) const {
@@ -78,9 +85,9 @@ RunningApplication X11Processes::application(std::int32_t pid) const {
 std::optional<RunningApplication> X11Processes::frontmostApplication() const {
     xcb_connection_t* const display = connection();
     if (!display) return std::nullopt;
-    const auto active = property(display, rootWindow(display), atom(display, "_NET_ACTIVE_WINDOW"), XCB_ATOM_WINDOW, 1);
+    const auto active = property(display, rootWindow(display), atom(atoms_.activeWindow, "_NET_ACTIVE_WINDOW"), XCB_ATOM_WINDOW, 1);
     if (active.empty() || active[0] == XCB_WINDOW_NONE) return std::nullopt;
-    const auto pid = windowPid(display, active[0], atom(display, "_NET_WM_PID"));
+    const auto pid = windowPid(display, active[0], atom(atoms_.pid, "_NET_WM_PID"));
     if (!pid) return std::nullopt;
     return application(*pid);
 }
@@ -90,8 +97,8 @@ std::vector<RunningApplication> X11Processes::regularApplications() const {
     if (!display) return {};
     constexpr std::uint32_t windowLimit = 4096;
     const auto windows =
-        property(display, rootWindow(display), atom(display, "_NET_CLIENT_LIST"), XCB_ATOM_WINDOW, windowLimit);
-    const xcb_atom_t pidAtom = atom(display, "_NET_WM_PID");
+        property(display, rootWindow(display), atom(atoms_.clientList, "_NET_CLIENT_LIST"), XCB_ATOM_WINDOW, windowLimit);
+    const xcb_atom_t pidAtom = atom(atoms_.pid, "_NET_WM_PID");
     std::vector<std::int32_t> pids;
     for (const xcb_window_t window : windows) {
         const auto pid = windowPid(display, window, pidAtom);

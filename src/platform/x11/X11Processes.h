@@ -2,6 +2,7 @@
 
 #include "platform/Processes.h"
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -44,13 +45,21 @@ private:
         void operator()(xcb_connection_t* connection) const;
     };
 
+    // The window manager's property names on the current connection, once
+    // they exist.
+    struct Atoms {
+        std::uint32_t activeWindow = 0, clientList = 0, pid = 0;
+    };
+
     // The connection, made on first use and made again after it broke.
     xcb_connection_t* connection() const;
+    std::uint32_t atom(std::uint32_t& cached, const char* name) const;
     RunningApplication application(std::int32_t pid) const;
 
     const Processes& system_;
     std::string display_;
     mutable std::unique_ptr<xcb_connection_t, Disconnect> connection_;
+    mutable Atoms atoms_;
 };
 
 }  // namespace chordmap::x11
