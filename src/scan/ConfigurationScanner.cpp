@@ -1,6 +1,7 @@
 #include "scan/ConfigurationScanner.h"
 
 #include "platform/FileAccess.h"
+#include "scan/Concurrently.h"
 
 #include <unicode/normalizer2.h>
 #include <unicode/unistr.h>
@@ -114,13 +115,14 @@ KeyboardMap ConfigurationScanner::map(const std::optional<FrontApplication>& fro
 }
 
 Inventory ConfigurationScanner::inventory(std::optional<ShortcutSpec> only) const {
+    using Source = void (ConfigurationScanner::*)(Inventory&) const;
+    static constexpr Source sources[] = {&ConfigurationScanner::system,      &ConfigurationScanner::keyboardMaestro,
+                                         &ConfigurationScanner::karabiner,   &ConfigurationScanner::skhd,
+                                         &ConfigurationScanner::hammerspoon, &ConfigurationScanner::knownPreferences};
+    std::vector<Inventory> parts(std::size(sources), Inventory(only));
+    runConcurrently(std::size(sources), [&](std::size_t i) { (this->*sources[i])(parts[i]); });
     Inventory declared(only);
-    system(declared);
-    keyboardMaestro(declared);
-    karabiner(declared);
-    skhd(declared);
-    hammerspoon(declared);
-    knownPreferences(declared);
+    for (Inventory& part : parts) declared.append(std::move(part));
     return declared;
 }
 

@@ -5,6 +5,7 @@
 #include "model/Value.h"
 #include "platform/Platform.h"
 #include "scan/Declaration.h"
+#include "scan/SerializedProcesses.h"
 
 #include <optional>
 #include <string>
@@ -18,7 +19,8 @@ namespace chordmap {
 // the map groups them all by combination. Nothing in a scan is fatal.
 class ConfigurationScanner {
 public:
-    ConfigurationScanner(std::string home, const Platform& platform) : home_(std::move(home)), platform_(platform) {}
+    ConfigurationScanner(std::string home, const Platform& platform)
+        : home_(std::move(home)), platform_(platform), processes_(platform.processes) {}
 
     const std::string& home() const { return home_; }
     // A path below the home directory, whether or not home ends in a slash.
@@ -31,7 +33,7 @@ public:
     KeyboardMap map(const std::optional<FrontApplication>& front = std::nullopt) const;
 
     // What every configuration source declares (or only what claims `only`),
-    // in the order the sources run.
+    // in the order below; the sources read at once, on several threads.
     Inventory inventory(std::optional<ShortcutSpec> only = std::nullopt) const;
 
     // The one guarded read every file-based source goes through: a missing
@@ -44,7 +46,7 @@ public:
     std::optional<Value> readDictionary(const std::string& path, const std::string& source, Parser parse,
                                         const char* unparsableNote, Inventory& inventory) const;
 
-    // The configuration sources, in the order the inventory runs them.
+    // The configuration sources, in the order the inventory lists them.
     void system(Inventory& inventory) const;
     void keyboardMaestro(Inventory& inventory) const;
     void karabiner(Inventory& inventory) const;
@@ -65,6 +67,8 @@ public:
 private:
     std::string home_;
     const Platform& platform_;
+    // What the sources ask of the running processes, from whichever thread.
+    SerializedProcesses processes_;
 };
 
 }  // namespace chordmap

@@ -19,4 +19,15 @@ std::vector<ShortcutSpec> Claim::combinations() const {
     return found;
 }
 
+void Inventory::append(Inventory&& other) {
+    const auto moveAll = [](auto& to, auto& from) {
+        if (to.empty()) to = std::move(from);
+        else to.insert(to.end(), std::make_move_iterator(from.begin()), std::make_move_iterator(from.end()));
+        from.clear();
+    };
+    moveAll(declarations, other.declarations);
+    moveAll(notes, other.notes);
+    moveAll(checkedSources, other.checkedSources);
+}
+
 }  // namespace chordmap

@@ -50,10 +50,13 @@ public:
     // Every declaration, or only those that claim `only`.
     explicit Inventory(std::optional<ShortcutSpec> only = std::nullopt) : only_(only) {}
 
+    const std::optional<ShortcutSpec>& only() const { return only_; }
     bool wants(const Claim& claim) const { return !only_ || claim.claims(*only_); }
     void declare(const Claim& claim, Finding finding, std::vector<Condition> conditions = {}) {
         if (wants(claim)) declarations.push_back({claim, std::move(finding), std::move(conditions)});
     }
+    // What another inventory read, after what this one holds.
+    void append(Inventory&& other);
 
     std::vector<Declaration> declarations;
     std::vector<std::string> notes;

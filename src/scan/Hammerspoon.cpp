@@ -3,6 +3,7 @@
 #include "model/Text.h"
 #include "platform/DirectoryWalk.h"
 #include "scan/AppIdentities.h"
+#include "scan/Concurrently.h"
 #include "scan/ConfigurationScanner.h"
 #include "scan/LuaHotKeys.h"
 #include "scan/LuaText.h"
@@ -231,26 +232,35 @@ void hammerspoonDeclarations(const Processes& processes, std::string_view text, 
 }
 
 void ConfigurationScanner::hammerspoon(Inventory& inventory) const {
-    std::size_t count = 0;
-    std::set<std::string> seen;
-    for (const char* relative : configurationDirectories) {
-        const std::string directory = inHome(relative);
-        std::optional<DirectoryWalk> walk = DirectoryWalk::open(resolvedPath(directory).value_or(directory), skippedNames);
-        if (!walk) continue;
-        while (const std::optional<std::string> path = walk->next()) {
-            if (extension(*path) != "lua") continue;
-            // One file reachable through links is read once.
-            if (!seen.insert(resolvedPath(*path).value_or(*path)).second) continue;
-            if (++count > fileLimit) {
-                inventory.notes.emplace_back(limitNote);
-                return;
+    // The files in the walk's order; true when there are more than the limit.
+    std::vector<std::string> files;
+    const auto collect = [&] {
+        std::set<std::string> seen;
+        for (const char* relative : configurationDirectories) {
+            const std::string directory = inHome(relative);
+            std::optional<DirectoryWalk> walk =
+                DirectoryWalk::open(resolvedPath(directory).value_or(directory), skippedNames);
+            if (!walk) continue;
+            while (const std::optional<std::string> path = walk->next()) {
+                if (extension(*path) != "lua") continue;
+                // One file reachable through links is read once.
+                if (!seen.insert(resolvedPath(*path).value_or(*path)).second) continue;
+                if (files.size() == fileLimit) return true;
+                files.push_back(*path);
             }
-            const std::string label = labelPrefix + validUtf8(lastPathComponent(*path));
-            const std::optional<std::string> bytes = read(*path, label, inventory);
-            if (!bytes || !isValidUtf8(*bytes)) continue;
-            hammerspoonDeclarations(platform_.processes, *bytes, Url::file(*path), inventory);
         }
-    }
+        return false;
+    };
+    const bool overLimit = collect();
+    // Each file is read on its own, in the walk's order whichever thread reads it.
+    std::vector<Inventory> parts(files.size(), Inventory(inventory.only()));
+    runConcurrently(files.size(), [&](std::size_t i) {
+        const std::string label = labelPrefix + validUtf8(lastPathComponent(files[i]));
+        const std::optional<std::string> bytes = read(files[i], label, parts[i]);
+        if (bytes && isValidUtf8(*bytes)) hammerspoonDeclarations(processes_, *bytes, Url::file(files[i]), parts[i]);
+    });
+    for (Inventory& part : parts) inventory.append(std::move(part));
+    if (overLimit) inventory.notes.emplace_back(limitNote);
 }
 
 }  // namespace chordmap

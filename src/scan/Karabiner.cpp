@@ -295,7 +295,7 @@ void ConfigurationScanner::karabiner(Inventory& inventory) const {
     const std::string path = inHome(karabinerFile);
     const std::optional<Value> root =
         readDictionary(path, karabinerLabel, parseKarabinerConfiguration, unparsableNote, inventory);
-    if (root) karabinerDeclarations(platform_.processes, *root->dictionary(), Url::file(path), inventory);
+    if (root) karabinerDeclarations(processes_, *root->dictionary(), Url::file(path), inventory);
 }
 
 }  // namespace chordmap

@@ -129,7 +129,7 @@ void ConfigurationScanner::keyboardMaestro(Inventory& inventory) const {
     const std::string path = inHome(keyboardMaestroFile);
     const std::optional<Value> library =
         readDictionary(path, keyboardMaestroLabel, parseKeyboardMaestroLibrary, unparsableNote, inventory);
-    if (library) keyboardMaestroDeclarations(platform_.processes, *library->dictionary(), Url::file(path), inventory);
+    if (library) keyboardMaestroDeclarations(processes_, *library->dictionary(), Url::file(path), inventory);
 }
 
 }  // namespace chordmap

@@ -234,7 +234,7 @@ void ConfigurationScanner::knownPreferences(Inventory& inventory) const {
             // A preference file that is no dictionary is skipped without a note.
             std::optional<Value> preferences = readDictionary(path, label, parsePropertyList, nullptr, inventory);
             if (!preferences) return;
-            knownPreferenceDeclarations(platform_.processes, application, *preferences->dictionary(), Url::file(path),
+            knownPreferenceDeclarations(processes_, application, *preferences->dictionary(), Url::file(path),
                                         earlier ? earlier->dictionary() : nullptr, inventory);
             earlier = std::move(preferences);
         };
@@ -254,7 +254,7 @@ void ConfigurationScanner::knownPreferences(Inventory& inventory) const {
         const std::string path = inHome(rectangleConfigPath);
         const std::optional<Value> config =
             readDictionary(path, rectangleConfigLabel, parseJson, rectangleConfigUnparsable, inventory);
-        if (config && !rectangleConfigDeclarations(platform_.processes, *config, Url::file(path),
+        if (config && !rectangleConfigDeclarations(processes_, *config, Url::file(path),
                                                    earlier ? earlier->dictionary() : nullptr, inventory)) {
             inventory.notes.emplace_back(rectangleConfigUnparsable);
         }

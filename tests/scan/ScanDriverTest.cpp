@@ -1,11 +1,15 @@
 #include "observe/ShortcutDetector.h"
 #include "platform/FileAccess.h"
+#include "scan/Concurrently.h"
 #include "scan/ConfigurationScanner.h"
 #include "support/FakePlatform.h"
 #include "support/TemporaryDirectory.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
+#include <stdexcept>
 #include <sys/stat.h>
 
 namespace chordmap {
@@ -31,6 +35,20 @@ std::vector<std::pair<EvidenceLevel, std::string>> levelsAndNames(const std::vec
     std::vector<std::pair<EvidenceLevel, std::string>> out;
     for (const auto& f : findings) out.emplace_back(f.level, f.application.name + f.id);
     return out;
+}
+
+TEST(Concurrently, runsEveryJobOnceAndPassesOnTheFirstFailure) {
+    std::vector<std::atomic<int>> runs(1000);
+    runConcurrently(runs.size(), [&](std::size_t i) { ++runs[i]; });
+    EXPECT_TRUE(std::all_of(runs.begin(), runs.end(), [](const std::atomic<int>& n) { return n == 1; }));
+    std::atomic<int> ran{0};
+    EXPECT_THROW(runConcurrently(50,
+                                 [&](std::size_t i) {
+                                     ++ran;
+                                     if (i % 7 == 3) throw std::runtime_error("job failed");
+                                 }),
+                 std::runtime_error);
+    EXPECT_EQ(ran, 50);  // the others still ran
 }
 
 TEST(ScanDriver, withNothingInstalledAndBothQueriesFailingOnlyNotesRemain) {
