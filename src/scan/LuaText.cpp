@@ -4,9 +4,12 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <optional>
+#include <type_traits>
 
 namespace chordmap {
 namespace {
@@ -82,8 +85,16 @@ std::size_t longStringContents(std::string_view text, std::size_t start, std::si
 }
 
 LuaLexeme lexeme(LuaToken token, std::size_t start, std::size_t end, bool escaped = false, bool closed = true) {
-    return LuaLexeme{.token = token, .escaped = escaped, .closed = closed, .start = static_cast<std::uint32_t>(start),
-                     .end = static_cast<std::uint32_t>(end)};
+    // Assembled in one register: stored a field at a time and read back
+    // whole, it stalls the processor at every token.
+    static_assert(std::is_trivially_copyable_v<LuaLexeme> && offsetof(LuaLexeme, start) == 4 &&
+                  offsetof(LuaLexeme, closed) == 2 && std::endian::native == std::endian::little);
+    const std::uint64_t head = static_cast<std::uint64_t>(token) | static_cast<std::uint64_t>(escaped) << 8 |
+                               static_cast<std::uint64_t>(closed) << 16 | static_cast<std::uint64_t>(start) << 32;
+    LuaLexeme out;
+    std::memcpy(static_cast<void*>(&out), &head, sizeof head);
+    out.end = static_cast<std::uint32_t>(end);
+    return out;
 }
 bool isDigit(char c) { return is(c, digit); }
 bool isHexDigit(char c) { return is(c, digit | hexLetter); }

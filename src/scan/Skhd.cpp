@@ -164,15 +164,17 @@ public:
 
     void moveTo(std::size_t offset) { at_ = offset; }
 
-    Lexeme next() {
+    // The next token, written over `token`: the reader keeps its two in
+    // place, as copying one just written stalls the processor.
+    void next(Lexeme& token) {
         bool startsLine = at_ == 0 || text_[at_ - 1] == '\n';
         for (;;) {
             skipSpace(startsLine);
             if (peek() != '#') break;
             at_ = lineEndFrom(at_);
         }
-        Lexeme token{.type = Token::end, .text = {}, .start = at_, .end = at_, .startsLine = startsLine};
-        if (at_ == text_.size()) return token;
+        token = Lexeme{.type = Token::end, .text = {}, .start = at_, .end = at_, .startsLine = startsLine};
+        if (at_ == text_.size()) return;
         const char c = text_[at_++];
         std::size_t carried = at_;  // where the text a token carries begins
         switch (c) {
@@ -234,7 +236,6 @@ public:
         token.end = at_;
         if (token.type != Token::string && token.type != Token::option && token.type != Token::activate)
             token.text = text_.substr(token.start, token.end - token.start);
-        return token;
     }
 
     // Where the line after `offset` begins, or the end.
@@ -445,11 +446,13 @@ public:
           sourceURL_(sourceURL),
           configuration_(configuration),
           inventory_(inventory) {}
+    FileReader(const FileReader&) = delete;  // it points into itself
+    FileReader& operator=(const FileReader&) = delete;
 
     SkhdFile read() {
         advance();
-        while (current_.type != Token::end) {
-            const Lexeme first = current_;
+        while (current_->type != Token::end) {
+            const Lexeme first = *current_;
             bool parsed = false;
             switch (first.type) {
                 case Token::identifier:
@@ -467,7 +470,7 @@ public:
                     parsed = option();
                     break;
                 default:
-                    failedAt_ = current_;
+                    failedAt_ = *current_;
             }
             if (!parsed) recover(first.start);
         }
@@ -476,11 +479,11 @@ public:
 
 private:
     void advance() {
-        previous_ = current_;
-        current_ = tokens_.next();
+        std::swap(previous_, current_);
+        tokens_.next(*current_);
     }
     bool match(Token type) {
-        if (current_.type != type) return false;
+        if (current_->type != type) return false;
         advance();
         return true;
     }
@@ -512,40 +515,40 @@ private:
 
     bool binding() {
         binding_.clear();
-        binding_.start = current_.start;
+        binding_.start = current_->start;
         if (match(Token::identifier)) {
             for (;;) {
-                const std::string_view mode = previous_.text;
+                const std::string_view mode = previous_->text;
                 if (mode == "default") enterDefaultMode();
-                else if (!modeExists(mode)) refuse(previous_);
+                else if (!modeExists(mode)) refuse(*previous_);
                 binding_.modes.push_back(mode);
                 if (!match(Token::comma)) break;
-                if (!match(Token::identifier)) return fail(current_);
+                if (!match(Token::identifier)) return fail(*current_);
             }
-            if (!match(Token::insert)) return fail(current_);
+            if (!match(Token::insert)) return fail(*current_);
         } else {
             enterDefaultMode();
         }
         if (match(Token::modifier)) {
-            addModifier(previous_.text);
+            addModifier(previous_->text);
             while (match(Token::plus)) {
-                if (!match(Token::modifier)) return fail(current_);
-                addModifier(previous_.text);
+                if (!match(Token::modifier)) return fail(*current_);
+                addModifier(previous_->text);
             }
-            if (!match(Token::dash)) return fail(current_);
+            if (!match(Token::dash)) return fail(*current_);
         }
         if (!(match(Token::key) || match(Token::hexKey) || match(Token::literal) || match(Token::button)))
-            return fail(current_);
-        binding_.key = previous_;
+            return fail(*current_);
+        binding_.key = *previous_;
         match(Token::arrow);  // the key press goes on to the application as well
         if (match(Token::beginList)) {
             if (!processList()) return false;
         } else if (match(Token::activate)) {
-            if (previous_.text.empty()) return fail(previous_);
-            if (!modeExists(previous_.text)) refuse(previous_);
-            binding_.activates = previous_.text;
+            if (previous_->text.empty()) return fail(*previous_);
+            if (!modeExists(previous_->text)) refuse(*previous_);
+            binding_.activates = previous_->text;
         } else if (!match(Token::command)) {
-            return fail(current_);
+            return fail(*current_);
         }
         declare(binding_);
         return true;
@@ -561,27 +564,27 @@ private:
         binding_.hasProcessList = true;
         for (;;) {
             if (match(Token::string)) {
-                const std::string_view name = previous_.text;
+                const std::string_view name = previous_->text;
                 if (match(Token::command)) binding_.processes.emplace_back(name, true);
                 else if (match(Token::unbound)) binding_.processes.emplace_back(name, false);
-                else return fail(current_);
+                else return fail(*current_);
             } else if (match(Token::wildcard)) {
                 if (match(Token::command)) binding_.wildcard = Wildcard::bound;
                 else if (match(Token::unbound)) binding_.wildcard = Wildcard::unbound;
-                else return fail(current_);
+                else return fail(*current_);
             } else if (match(Token::endList)) {
-                if (binding_.processes.empty()) refuse(previous_);
+                if (binding_.processes.empty()) refuse(*previous_);
                 return true;
             } else {
-                return fail(current_);
+                return fail(*current_);
             }
         }
     }
 
     bool modeDeclaration() {
         advance();
-        if (!match(Token::identifier)) return fail(current_);
-        const Lexeme name = previous_;
+        if (!match(Token::identifier)) return fail(*current_);
+        const Lexeme name = *previous_;
         match(Token::capture);
         match(Token::command);
         const auto [mode, added] = configuration_.modes.try_emplace(std::string(name.text), true);
@@ -595,23 +598,23 @@ private:
 
     bool option() {
         advance();
-        const Lexeme word = previous_;
+        const Lexeme word = *previous_;
         if (word.text == "blacklist") {
             if (!match(Token::beginList)) return fail(word);
             for (;;) {
                 if (match(Token::string)) {
-                    configuration_.blacklist.emplace_back(previous_.text);
+                    configuration_.blacklist.emplace_back(previous_->text);
                 } else if (match(Token::endList)) {
-                    if (configuration_.blacklist.empty()) refuse(previous_);
+                    if (configuration_.blacklist.empty()) refuse(*previous_);
                     return true;
                 } else {
-                    return fail(current_);
+                    return fail(*current_);
                 }
             }
         }
         if (word.text == "load") {
             if (!match(Token::string)) return fail(word);
-            file_.loads.emplace_back(previous_.text);
+            file_.loads.emplace_back(previous_->text);
             return true;
         }
         return fail(word);
@@ -647,8 +650,9 @@ private:
     const Url& sourceURL_;
     SkhdConfiguration& configuration_;
     Inventory& inventory_;
-    Lexeme current_;
-    Lexeme previous_;
+    std::array<Lexeme, 2> lexemes_;
+    Lexeme* current_ = &lexemes_[0];
+    Lexeme* previous_ = &lexemes_[1];
     Lexeme failedAt_;
     Binding binding_;
     SkhdFile file_;
