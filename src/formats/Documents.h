@@ -21,9 +21,6 @@ std::optional<Value> parsePropertyList(std::string_view bytes, std::span<const s
 
 // Strict JSON (RFC 8259, valid UTF-8); none on any error.
 std::optional<Value> parseJson(std::string_view bytes);
-// The same with the members named in `leaveOut` left out of the tree
-// wherever they are: what a reader never looks at need not be built.
-std::optional<Value> parseJson(std::string_view bytes, std::span<const std::string_view> leaveOut);
 
 namespace detail {
 // Each node of an expanded tree needs at least one byte of a file that may

@@ -1,4 +1,5 @@
 #include "formats/Documents.h"
+#include "formats/JsonInPlace.h"
 
 #include <simdjson.h>
 
@@ -84,8 +85,10 @@ std::optional<double> wideNumber(std::string_view token) {
     return value;
 }
 
-// The text with each wide number replaced by 0; none when there is none.
-std::optional<std::string> withoutWideNumbers(std::string_view text, WideNumbers& wide) {
+// The text with each wide number replaced by `placeholder`; none when there
+// is none.
+std::optional<std::string> withoutWideNumbers(std::string_view text, WideNumbers& wide,
+                                              std::string_view placeholder) {
     const auto delimits = [](char c) {
         return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == ',' || c == ':' || c == '[' || c == ']' ||
                c == '{' || c == '}' || c == '"';
@@ -108,7 +111,7 @@ std::optional<std::string> withoutWideNumbers(std::string_view text, WideNumbers
         while (end < text.size() && !delimits(text[end])) ++end;
         if (const auto value = wideNumber(text.substr(i, end - i))) {
             out.append(text.substr(copied, i - copied));
-            out += '0';
+            out += placeholder;
             copied = end;
             wide.numbers.push_back({ordinal, *value});
         }
@@ -120,15 +123,13 @@ std::optional<std::string> withoutWideNumbers(std::string_view text, WideNumbers
     return out;
 }
 
-// `leaveOut` applies only without `wide`: the numbers put back are counted
-// in document order, those of members left out included.
-std::optional<Value> convert(simdjson::dom::element element, int depth, WideNumbers* wide,
-                             std::span<const std::string_view> leaveOut) {
+// Wide numbers are put back in document order.
+std::optional<Value> convert(simdjson::dom::element element, int depth, WideNumbers& wide) {
     using simdjson::dom::element_type;
     if (depth > documentDepthLimit) return std::nullopt;
     const element_type type = element.type();
-    if (wide && (type == element_type::INT64 || type == element_type::UINT64 || type == element_type::DOUBLE)) {
-        if (auto value = wide->putBack()) return value;
+    if (type == element_type::INT64 || type == element_type::UINT64 || type == element_type::DOUBLE) {
+        if (auto value = wide.putBack()) return value;
     }
     switch (type) {
         case element_type::NULL_VALUE: return Value(Value::Null{});
@@ -163,7 +164,7 @@ std::optional<Value> convert(simdjson::dom::element element, int depth, WideNumb
             Value::Array array;
             array.reserve(items.size());
             for (simdjson::dom::element item : items) {
-                auto value = convert(item, depth + 1, wide, leaveOut);
+                auto value = convert(item, depth + 1, wide);
                 if (!value) return std::nullopt;
                 array.push_back(std::move(*value));
             }
@@ -174,8 +175,7 @@ std::optional<Value> convert(simdjson::dom::element element, int depth, WideNumb
             if (element.get(members) != simdjson::SUCCESS) break;
             Value::Dictionary dictionary;
             for (simdjson::dom::key_value_pair member : members) {
-                if (std::find(leaveOut.begin(), leaveOut.end(), member.key) != leaveOut.end()) continue;
-                auto value = convert(member.value, depth + 1, wide, leaveOut);
+                auto value = convert(member.value, depth + 1, wide);
                 if (!value) return std::nullopt;
                 // A repeated key keeps its last value.
                 dictionary.insert_or_assign(std::string(member.key), std::move(*value));
@@ -186,24 +186,36 @@ std::optional<Value> convert(simdjson::dom::element element, int depth, WideNumb
     return std::nullopt;
 }
 
-}  // namespace
-
-std::optional<Value> parseJson(std::string_view bytes, std::span<const std::string_view> leaveOut) {
+// `bytes` parsed into `parser`; when the parser refuses a wide number, the
+// text again with each one replaced by `placeholder` and noted in `wide`.
+std::optional<simdjson::dom::element> parsed(simdjson::dom::parser& parser, std::string_view bytes,
+                                             WideNumbers& wide, std::string_view placeholder) {
     if (bytes.empty()) return std::nullopt;
-    simdjson::dom::parser parser;
-    // The parser's own depth limit stops deep input before conversion sees it.
+    // The parser's own depth limit stops deep input before a reader sees it.
     if (parser.allocate(bytes.size(), documentDepthLimit + 1) != simdjson::SUCCESS) return std::nullopt;
     simdjson::dom::element root;
     const auto error = parser.parse(simdjson::padded_string(bytes)).get(root);
-    if (error == simdjson::SUCCESS) return convert(root, 0, nullptr, leaveOut);
+    if (error == simdjson::SUCCESS) return root;
     if (error != simdjson::NUMBER_ERROR) return std::nullopt;
-    WideNumbers wide;
-    const auto narrowed = withoutWideNumbers(bytes, wide);
+    const auto narrowed = withoutWideNumbers(bytes, wide, placeholder);
     if (!narrowed || parser.parse(simdjson::padded_string(*narrowed)).get(root) != simdjson::SUCCESS)
         return std::nullopt;
-    return convert(root, 0, &wide, {});
+    return root;
 }
 
-std::optional<Value> parseJson(std::string_view bytes) { return parseJson(bytes, {}); }
+}  // namespace
+
+std::optional<Value> parseJson(std::string_view bytes) {
+    simdjson::dom::parser parser;
+    WideNumbers wide;
+    const std::optional<simdjson::dom::element> root = parsed(parser, bytes, wide, "0");
+    if (!root) return std::nullopt;
+    return convert(*root, 0, wide);
+}
+
+std::optional<simdjson::dom::element> parseJsonInPlace(simdjson::dom::parser& parser, std::string_view bytes) {
+    WideNumbers wide;
+    return parsed(parser, bytes, wide, "null");
+}
 
 }  // namespace chordmap

@@ -1,13 +1,13 @@
 #include "scan/Karabiner.h"
 
-#include "formats/Documents.h"
+#include "formats/JsonInPlace.h"
 #include "formats/JsonWithComments.h"
+#include "model/Text.h"
 #include "scan/AppIdentities.h"
 #include "scan/ConfigurationScanner.h"
-#include "scan/DictionaryLookup.h"
-#include "model/Text.h"
 
 #include <algorithm>
+#include <cmath>
 #include <unordered_map>
 
 namespace chordmap {
@@ -20,6 +20,70 @@ const char* const ruleDetail = "当前配置中启用的输入规则匹配该组
 const char* const conditionalRuleDetail =
     "输入键与修饰键匹配，但规则有变量、应用、设备或左右修饰键等条件；未判断这些条件此刻是否满足。";
 const char* const unparsableNote = "Karabiner：配置格式无法解析。";
+
+// --- The document, read where simdjson parsed it. Every read is strict: a
+// member of another type reads as absent, so a wrong type never widens a
+// match; a repeated key keeps its last value.
+
+using Element = simdjson::dom::element;
+using Object = simdjson::dom::object;
+
+std::optional<Element> member(Object object, std::string_view key) {
+    std::optional<Element> found;
+    for (const simdjson::dom::key_value_pair entry : object) {
+        if (entry.key == key) found = entry.value;
+    }
+    return found;
+}
+
+template <typename T>
+std::optional<T> as(std::optional<Element> element) {
+    T value;
+    if (!element || element->get(value) != simdjson::SUCCESS) return std::nullopt;
+    return value;
+}
+
+std::optional<Object> objectMember(Object object, std::string_view key) { return as<Object>(member(object, key)); }
+std::optional<std::string_view> stringMember(Object object, std::string_view key) {
+    return as<std::string_view>(member(object, key));
+}
+std::optional<bool> booleanMember(Object object, std::string_view key) { return as<bool>(member(object, key)); }
+
+// A whole number as a stored integer's 64-bit pattern; a real truncated
+// toward zero, none from 2^63 on.
+std::optional<std::int64_t> signedNumber(std::optional<Element> element) {
+    if (const auto integer = as<std::int64_t>(element)) return integer;
+    if (const auto bits = as<std::uint64_t>(element)) return static_cast<std::int64_t>(*bits);
+    const auto real = as<double>(element);
+    if (!real || !(std::fabs(*real) < 9223372036854775808.0)) return std::nullopt;
+    return static_cast<std::int64_t>(*real);
+}
+
+// An array of objects (or of strings); absent, or holding anything else,
+// reads as empty.
+std::vector<Object> objects(Object object, std::string_view key) {
+    const auto array = as<simdjson::dom::array>(member(object, key));
+    if (!array) return {};
+    std::vector<Object> out;
+    for (const Element item : *array) {
+        Object entry;
+        if (item.get(entry) != simdjson::SUCCESS) return {};
+        out.push_back(entry);
+    }
+    return out;
+}
+
+std::vector<std::string> strings(Object object, std::string_view key) {
+    const auto array = as<simdjson::dom::array>(member(object, key));
+    if (!array) return {};
+    std::vector<std::string> out;
+    for (const Element item : *array) {
+        std::string_view text;
+        if (item.get(text) != simdjson::SUCCESS) return {};
+        out.emplace_back(text);
+    }
+    return out;
+}
 
 // Karabiner's key_code names of the keys macOS gives a virtual key code,
 // with the code macOS converts the key's HID usage to. Media keys, F21 to
@@ -61,16 +125,15 @@ constexpr std::uint16_t fnKeyCode = 63;
 // The key a "from" names, by key_code or as the fn key of an Apple
 // keyboard; none for any other kind of input (consumer keys, pointing
 // buttons, simultaneous keys, any key).
-std::optional<std::uint16_t> inputKey(const Value::Dictionary& entry) {
-    const Value::Dictionary* from = lookup::dictionary(entry, "from");
+std::optional<std::uint16_t> inputKey(Object entry) {
+    const std::optional<Object> from = objectMember(entry, "from");
     if (!from) return std::nullopt;
-    if (const std::string* name = lookup::string(*from, "key_code")) {
+    if (const std::optional<std::string_view> name = stringMember(*from, "key_code")) {
         const auto& codes = karabinerKeyCodes();
         const auto found = codes.find(*name);
         return found == codes.end() ? std::nullopt : std::optional<std::uint16_t>(found->second);
     }
-    const std::string* topCase = lookup::string(*from, "apple_vendor_top_case_key_code");
-    if (topCase && *topCase == "keyboard_fn") return fnKeyCode;
+    if (stringMember(*from, "apple_vendor_top_case_key_code") == "keyboard_fn") return fnKeyCode;
     return std::nullopt;
 }
 
@@ -83,7 +146,7 @@ struct ModifierNames {
     bool sided = false;     // a name that holds one side only
 };
 
-std::optional<ModifierNames> modifierNames(const Value* value) {
+std::optional<ModifierNames> modifierNames(std::optional<Element> value) {
     using namespace modifier;
     static const std::unordered_map<std::string_view, std::uint64_t> words{
         {"command", command}, {"left_command", command}, {"right_command", command}, {"left_gui", command},
@@ -93,20 +156,24 @@ std::optional<ModifierNames> modifierNames(const Value* value) {
         {"fn", function}, {"caps_lock", 0}, {"any", 0},
     };
     ModifierNames names;
-    const auto add = [&](const Value& element) {
-        const std::string* name = element.string();
-        const auto found = name ? words.find(*name) : words.end();
+    const auto add = [&](Element element) {
+        std::string_view name;
+        if (element.get(name) != simdjson::SUCCESS) return false;
+        const auto found = words.find(name);
         if (found == words.end()) return false;
         names.flags |= found->second;
-        names.any = names.any || *name == "any";
-        names.capsLock = names.capsLock || *name == "caps_lock";
-        names.sided = names.sided || name->starts_with("left_") || name->starts_with("right_");
+        names.any = names.any || name == "any";
+        names.capsLock = names.capsLock || name == "caps_lock";
+        names.sided = names.sided || name.starts_with("left_") || name.starts_with("right_");
         return true;
     };
     if (!value) return names;
-    if (value->string()) return add(*value) ? std::optional(names) : std::nullopt;
-    const Value::Array* list = value->array();
-    if (!list || !std::all_of(list->begin(), list->end(), add)) return std::nullopt;
+    if (value->is_string()) return add(*value) ? std::optional(names) : std::nullopt;
+    const auto list = as<simdjson::dom::array>(value);
+    if (!list) return std::nullopt;
+    for (const Element element : *list) {
+        if (!add(element)) return std::nullopt;
+    }
     return names;
 }
 
@@ -121,10 +188,10 @@ struct ManipulatorClaim {
 
 // The applications a frontmost_application condition names: regular
 // expressions over bundle identifiers and over file paths.
-std::vector<ApplicationName> namedApplications(const Value::Dictionary& condition) {
+std::vector<ApplicationName> namedApplications(Object condition) {
     std::vector<ApplicationName> names;
     const auto add = [&](const char* key, ApplicationName::Field field) {
-        for (std::string& text : lookup::strings(condition, key)) names.push_back({field, std::move(text), true});
+        for (std::string& text : strings(condition, key)) names.push_back({field, std::move(text), true});
     };
     add("bundle_identifiers", ApplicationName::Field::bundleID);
     add("file_paths", ApplicationName::Field::path);
@@ -133,13 +200,12 @@ std::vector<ApplicationName> namedApplications(const Value::Dictionary& conditio
 
 // One entry of a manipulator's conditions, as far as it can be told from
 // outside Karabiner.
-Condition manipulatorCondition(const Value::Dictionary& condition) {
-    const std::string* type = lookup::string(condition, "type");
-    const std::string kind = type ? *type : std::string();
+Condition manipulatorCondition(Object condition) {
+    const std::string_view kind = stringMember(condition, "type").value_or(std::string_view());
     if (kind == "frontmost_application_if") return Condition::inApplications(namedApplications(condition));
     if (kind == "frontmost_application_unless") return Condition::outsideApplications(namedApplications(condition));
     if (kind == "variable_if" || kind == "variable_unless") {
-        const std::string* name = lookup::string(condition, "name");
+        const std::optional<std::string_view> name = stringMember(condition, "name");
         return Condition::undecided("需要变量 " + (name ? validUtf8(*name) : std::string("（未命名）")));
     }
     if (kind.starts_with("device_")) return Condition::undecided("需要特定的输入设备");
@@ -149,25 +215,26 @@ Condition manipulatorCondition(const Value::Dictionary& condition) {
     return Condition::undecided("需要 Karabiner 条件 " + validUtf8(kind));
 }
 
-std::optional<ManipulatorClaim> manipulatorClaim(const Value::Dictionary& manipulator) {
-    const std::string* type = lookup::string(manipulator, "type");
-    if (!type || *type != "basic") return std::nullopt;
-    if (lookup::boolean(manipulator, "enabled") == false) return std::nullopt;
+std::optional<ManipulatorClaim> manipulatorClaim(Object manipulator) {
+    if (stringMember(manipulator, "type") != "basic") return std::nullopt;
+    if (booleanMember(manipulator, "enabled") == false) return std::nullopt;
     const std::optional<std::uint16_t> key = inputKey(manipulator);
     if (!key) return std::nullopt;
 
-    const Value::Dictionary& from = *lookup::dictionary(manipulator, "from");
-    const Value* modifiersValue = lookup::member(from, "modifiers");
-    const Value::Dictionary noModifiers;
-    const Value::Dictionary* modifiers = modifiersValue ? modifiersValue->dictionary() : &noModifiers;
-    if (!modifiers) return std::nullopt;
-    const auto mandatory = modifierNames(lookup::member(*modifiers, "mandatory"));
-    const auto optional = modifierNames(lookup::member(*modifiers, "optional"));
+    const std::optional<Element> modifiersValue = member(*objectMember(manipulator, "from"), "modifiers");
+    std::optional<ModifierNames> mandatory = ModifierNames{};
+    std::optional<ModifierNames> optional = ModifierNames{};
+    if (modifiersValue) {
+        const auto modifiers = as<Object>(modifiersValue);
+        if (!modifiers) return std::nullopt;
+        mandatory = modifierNames(member(*modifiers, "mandatory"));
+        optional = modifierNames(member(*modifiers, "optional"));
+    }
     if (!mandatory || !optional) return std::nullopt;
 
     std::vector<Condition> conditionList;
-    for (const Value::Dictionary* condition : lookup::dictionaries(manipulator, "conditions"))
-        conditionList.push_back(manipulatorCondition(*condition));
+    for (const Object condition : objects(manipulator, "conditions"))
+        conditionList.push_back(manipulatorCondition(condition));
     const bool conditions = !conditionList.empty();
     // "any" among the mandatory names takes the key whatever is held.
     if (mandatory->any)
@@ -186,20 +253,20 @@ std::optional<ManipulatorClaim> manipulatorClaim(const Value::Dictionary& manipu
 }
 
 // Karabiner uses the first selected profile, or the first one when none is.
-const Value::Dictionary* activeProfile(const Value::Dictionary& root) {
-    const auto profiles = lookup::dictionaries(root, "profiles");
-    for (const Value::Dictionary* profile : profiles) {
-        if (lookup::boolean(*profile, "selected") == true) return profile;
+std::optional<Object> activeProfile(Object root) {
+    const std::vector<Object> profiles = objects(root, "profiles");
+    for (const Object profile : profiles) {
+        if (booleanMember(profile, "selected") == true) return profile;
     }
-    return profiles.empty() ? nullptr : profiles.front();
+    if (profiles.empty()) return std::nullopt;
+    return profiles.front();
 }
 
 // The device a configuration entry names, in words.
-std::string deviceName(const Value::Dictionary& device) {
-    const Value::Dictionary* identifiers = lookup::dictionary(device, "identifiers");
-    const auto identifier = [&](const char* key) -> std::optional<std::int64_t> {
-        const Value* value = identifiers ? lookup::member(*identifiers, key) : nullptr;
-        return value ? value->signedNumber() : std::nullopt;
+std::string deviceName(Object device) {
+    const std::optional<Object> identifiers = objectMember(device, "identifiers");
+    const auto identifier = [&](const char* key) {
+        return identifiers ? signedNumber(member(*identifiers, key)) : std::nullopt;
     };
     std::string which;
     if (const auto vendor = identifier("vendor_id")) which = "厂商 ID " + std::to_string(*vendor);
@@ -209,31 +276,27 @@ std::string deviceName(const Value::Dictionary& device) {
     return which.empty() ? "配置中指定的设备" : which + " 的设备";
 }
 
-std::string deviceDetail(const Value::Dictionary& device) {
+std::string deviceDetail(Object device) {
     return "当前配置只在" + deviceName(device) + "上把该物理键映射为另一按键；未判断该设备此刻是否连接。";
 }
 
 }  // namespace
 
-std::optional<Value> parseKarabinerConfiguration(std::string_view bytes) {
-    // What a rule does when it fires is most of a large file, and nothing
-    // here reads it.
-    static constexpr std::string_view actions[] = {"to", "to_if_alone", "to_if_held_down", "to_after_key_up",
-                                                   "to_delayed_action", "parameters"};
-    // Comments can only make strict JSON fail, so most files parse at once.
-    if (auto document = parseJson(bytes, actions)) return document;
-    return parseJson(withoutJsonComments(bytes), actions);
-}
-
-void karabinerDeclarations(const Processes& processes, const Value::Dictionary& root, const Url& sourceURL,
+bool karabinerDeclarations(const Processes& processes, std::string_view bytes, const Url& sourceURL,
                            Inventory& inventory) {
+    // Comments can only make strict JSON fail, so most files parse at once.
+    simdjson::dom::parser parser;
+    std::optional<Element> document = parseJsonInPlace(parser, bytes);
+    if (!document) document = parseJsonInPlace(parser, withoutJsonComments(bytes));
+    const auto root = as<Object>(document);
+    if (!root) return false;
     const AppIdentity application =
         knownApplication(processes, "Karabiner-Elements", "org.pqrs.Karabiner-Elements.Settings");
-    const Value::Dictionary* profile = activeProfile(root);
-    if (!profile) return;
+    const std::optional<Object> profile = activeProfile(*root);
+    if (!profile) return true;
 
     // A simple modification remaps the key whatever modifiers are held.
-    const auto declareSimple = [&](const Value::Dictionary& entry, std::string id, EvidenceLevel level,
+    const auto declareSimple = [&](Object entry, std::string id, EvidenceLevel level,
                                    const std::string& detail, std::vector<Condition> conditions) {
         const std::optional<std::uint16_t> key = inputKey(entry);
         if (!key) return;
@@ -248,54 +311,55 @@ void karabinerDeclarations(const Processes& processes, const Value::Dictionary& 
             .sourceURL = sourceURL,
         }, std::move(conditions));
     };
-    const auto simple = lookup::dictionaries(*profile, "simple_modifications");
+    const std::vector<Object> simple = objects(*profile, "simple_modifications");
     for (std::size_t i = 0; i < simple.size(); ++i) {
-        declareSimple(*simple[i], "karabiner-simple-" + std::to_string(i), EvidenceLevel::configuration, simpleDetail, {});
+        declareSimple(simple[i], "karabiner-simple-" + std::to_string(i), EvidenceLevel::configuration, simpleDetail, {});
     }
 
     // A device's own simple modifications apply only while it is connected;
     // an ignored device is not modified at all.
-    const auto devices = lookup::dictionaries(*profile, "devices");
+    const std::vector<Object> devices = objects(*profile, "devices");
     for (std::size_t d = 0; d < devices.size(); ++d) {
-        const Value::Dictionary& device = *devices[d];
-        if (lookup::boolean(device, "ignore") == true) continue;
-        const auto entries = lookup::dictionaries(device, "simple_modifications");
+        const Object device = devices[d];
+        if (booleanMember(device, "ignore") == true) continue;
+        const std::vector<Object> entries = objects(device, "simple_modifications");
         if (entries.empty()) continue;
         const std::string detail = deviceDetail(device);
         const Condition connected = Condition::undecided("需要" + deviceName(device) + "已连接");
         for (std::size_t i = 0; i < entries.size(); ++i) {
-            declareSimple(*entries[i], "karabiner-device-" + std::to_string(d) + "-simple-" + std::to_string(i),
+            declareSimple(entries[i], "karabiner-device-" + std::to_string(d) + "-simple-" + std::to_string(i),
                           EvidenceLevel::conditionalConfiguration, detail, {connected});
         }
     }
 
-    const Value::Dictionary* complex = lookup::dictionary(*profile, "complex_modifications");
-    const auto rules = complex ? lookup::dictionaries(*complex, "rules") : std::vector<const Value::Dictionary*>{};
+    const std::optional<Object> complex = objectMember(*profile, "complex_modifications");
+    const std::vector<Object> rules = complex ? objects(*complex, "rules") : std::vector<Object>{};
     for (std::size_t r = 0; r < rules.size(); ++r) {
-        const Value::Dictionary& rule = *rules[r];
-        if (lookup::boolean(rule, "enabled") == false) continue;
-        const auto manipulators = lookup::dictionaries(rule, "manipulators");
+        const Object rule = rules[r];
+        if (booleanMember(rule, "enabled") == false) continue;
+        const std::vector<Object> manipulators = objects(rule, "manipulators");
         for (std::size_t m = 0; m < manipulators.size(); ++m) {
-            std::optional<ManipulatorClaim> match = manipulatorClaim(*manipulators[m]);
+            std::optional<ManipulatorClaim> match = manipulatorClaim(manipulators[m]);
             if (!match || !inventory.wants(match->claim)) continue;
-            const std::string* description = lookup::string(rule, "description");
+            const std::optional<std::string_view> description = stringMember(rule, "description");
             inventory.declare(match->claim, Finding{
                 .id = "karabiner-" + std::to_string(r) + "-" + std::to_string(m),
                 .level = match->conditional ? EvidenceLevel::conditionalConfiguration : EvidenceLevel::configuration,
                 .application = application,
-                .title = description ? *description : untitledRule,
+                .title = description ? std::string(*description) : untitledRule,
                 .detail = match->conditional ? conditionalRuleDetail : ruleDetail,
                 .sourceURL = sourceURL,
             }, std::move(match->conditions));
         }
     }
+    return true;
 }
 
 void ConfigurationScanner::karabiner(Inventory& inventory) const {
     const std::string path = inHome(karabinerFile);
-    const std::optional<Value> root =
-        readDictionary(path, karabinerLabel, parseKarabinerConfiguration, unparsableNote, inventory);
-    if (root) karabinerDeclarations(processes_, *root->dictionary(), Url::file(path), inventory);
+    const std::optional<std::string> bytes = read(path, karabinerLabel, inventory);
+    if (bytes && !karabinerDeclarations(processes_, *bytes, Url::file(path), inventory))
+        inventory.notes.emplace_back(unparsableNote);
 }
 
 }  // namespace chordmap

@@ -7,11 +7,9 @@ using namespace chordmap;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view input = fuzzing::text(data, size);
-    const auto document = parseKarabinerConfiguration(input);
-    if (!document || !document->dictionary()) return 0;
     const fuzzing::NoProcesses processes;
     fuzzing::checkDeclarations(input, [&](Inventory& inventory) {
-        karabinerDeclarations(processes, *document->dictionary(), fuzzing::sourceURL(), inventory);
+        karabinerDeclarations(processes, input, fuzzing::sourceURL(), inventory);
     });
     return 0;
 }

@@ -91,7 +91,7 @@ struct CaseFile {
         if (source == "skhd") skhdDeclarations(unescaped(input), url, configuration, inventory);
         else if (source == "hammerspoon") hammerspoonDeclarations(processes, unescaped(input), url, inventory);
         else if (!document || !document->dictionary()) ADD_FAILURE() << "not a JSON object: " << input;
-        else if (source == "karabiner") karabinerDeclarations(processes, root, url, inventory);
+        else if (source == "karabiner") EXPECT_TRUE(karabinerDeclarations(processes, input, url, inventory));
         else if (source == "keyboard-maestro") keyboardMaestroDeclarations(processes, root, url, inventory);
         else knownPreferenceDeclarations(processes, known[0], root, url, nullptr, inventory);
         std::vector<Finding> findings;
