@@ -1075,9 +1075,9 @@ private:
     }
 
     void declareLocal(std::string_view name, const Value& value) {
-        const auto found = variables_.find(name);
-        undo_.push_back(Undo{name, found == variables_.end() ? std::nullopt : std::optional<Value>(found->second)});
-        variables_[name] = value;
+        const auto [found, added] = variables_.try_emplace(name, value);
+        undo_.push_back(Undo{name, added ? std::nullopt : std::optional<Value>(found->second)});
+        found->second = value;
     }
 
     struct Undo {
