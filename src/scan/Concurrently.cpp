@@ -1,5 +1,7 @@
 #include "scan/Concurrently.h"
 
+#include <pthread.h>
+
 #include <algorithm>
 #include <atomic>
 #include <exception>
@@ -8,12 +10,20 @@
 #include <vector>
 
 namespace chordmap {
+namespace {
+
+void* runWork(void* work) {
+    (*static_cast<const std::function<void()>*>(work))();
+    return nullptr;
+}
+
+}  // namespace
 
 void runConcurrently(std::size_t count, const std::function<void(std::size_t)>& job) {
     std::atomic<std::size_t> next{0};
     std::exception_ptr failure;
     std::mutex failureMutex;
-    const auto work = [&] {
+    const std::function<void()> work = [&] {
         for (std::size_t i = next++; i < count; i = next++) {
             try {
                 job(i);
@@ -23,17 +33,21 @@ void runConcurrently(std::size_t count, const std::function<void(std::size_t)>& 
             }
         }
     };
+    // std::thread cannot be given a stack size; macOS gives it 512 KB.
+    pthread_attr_t attributes;
+    pthread_attr_init(&attributes);
+    pthread_attr_setstacksize(&attributes, threadStackSize);
     const std::size_t threads = std::min<std::size_t>(count, std::max(1u, std::thread::hardware_concurrency()));
-    std::vector<std::thread> helpers;
+    std::vector<pthread_t> helpers;
     for (std::size_t i = 1; i < threads; ++i) {
-        try {
-            helpers.emplace_back(work);
-        } catch (const std::system_error&) {
-            break;  // no more threads to be had: fewer do the work
-        }
+        pthread_t helper;
+        // Without more threads, fewer do the work.
+        if (pthread_create(&helper, &attributes, runWork, const_cast<std::function<void()>*>(&work)) != 0) break;
+        helpers.push_back(helper);
     }
+    pthread_attr_destroy(&attributes);
     work();
-    for (std::thread& helper : helpers) helper.join();
+    for (const pthread_t helper : helpers) pthread_join(helper, nullptr);
     if (failure) std::rethrow_exception(failure);
 }
 

@@ -7,6 +7,7 @@
 #include <unicode/unistr.h>
 
 #include <algorithm>
+#include <array>
 #include <map>
 #include <unordered_map>
 #include <utility>
@@ -116,11 +117,14 @@ KeyboardMap ConfigurationScanner::map(const std::optional<FrontApplication>& fro
 
 Inventory ConfigurationScanner::inventory(std::optional<ShortcutSpec> only) const {
     using Source = void (ConfigurationScanner::*)(Inventory&) const;
-    static constexpr Source sources[] = {&ConfigurationScanner::system,      &ConfigurationScanner::keyboardMaestro,
-                                         &ConfigurationScanner::karabiner,   &ConfigurationScanner::skhd,
-                                         &ConfigurationScanner::hammerspoon, &ConfigurationScanner::knownPreferences};
-    std::vector<Inventory> parts(std::size(sources), Inventory(only));
-    runConcurrently(std::size(sources), [&](std::size_t i) { (this->*sources[i])(parts[i]); });
+    const std::array<Source, 6> sources{&ConfigurationScanner::system,      &ConfigurationScanner::keyboardMaestro,
+                                        &ConfigurationScanner::karabiner,   &ConfigurationScanner::skhd,
+                                        &ConfigurationScanner::hammerspoon, &ConfigurationScanner::knownPreferences};
+    std::vector<Inventory> parts(sources.size(), Inventory(only));
+    runConcurrently(sources.size(), [&](std::size_t i) {
+        const Source source = sources.at(i);
+        (this->*source)(parts.at(i));
+    });
     Inventory declared(only);
     for (Inventory& part : parts) declared.append(std::move(part));
     return declared;

@@ -1,5 +1,6 @@
 #include "ui/KeyboardView.h"
 
+#include "scan/Concurrently.h"
 #include "ui/KeyboardOverview.h"
 
 namespace chordmap {
@@ -46,6 +47,7 @@ QHash<int, QByteArray> ConflictRows::roleNames() const {
 KeyboardView::KeyboardView(Mapper mapper, QObject* parent)
     : QObject(parent), mapper_(std::move(mapper)), conflicts_(new ConflictRows(this)) {
     workers_.setMaxThreadCount(1);
+    workers_.setStackSize(threadStackSize);  // it maps, reading every configuration
     updateClaims();
 }
 

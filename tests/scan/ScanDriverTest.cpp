@@ -2,6 +2,7 @@
 #include "platform/FileAccess.h"
 #include "scan/Concurrently.h"
 #include "scan/ConfigurationScanner.h"
+#include "scan/LuaHotKeys.h"
 #include "support/FakePlatform.h"
 #include "support/TemporaryDirectory.h"
 
@@ -10,7 +11,10 @@
 #include <algorithm>
 #include <atomic>
 #include <stdexcept>
+#include <pthread.h>
 #include <sys/stat.h>
+#include <chrono>
+#include <thread>
 
 namespace chordmap {
 namespace {
@@ -50,6 +54,35 @@ TEST(Concurrently, runsEveryJobOnceAndPassesOnTheFirstFailure) {
                  std::runtime_error);
     EXPECT_EQ(ran, 50);  // the others still ran
 }
+
+#if defined(__GLIBC__)
+// macOS gives a thread 512 KB of stack by default, less than the readers need
+// at their nesting limits; here the default is made as small, for the helpers
+// not to rely on it.
+TEST(Concurrently, helpersReadTheDeepestNestingWhateverTheDefaultStack) {
+    if (std::thread::hardware_concurrency() < 2) GTEST_SKIP() << "one processor: no helper threads";
+    pthread_attr_t saved, small;
+    ASSERT_EQ(pthread_getattr_default_np(&saved), 0);
+    pthread_attr_init(&small);
+    pthread_attr_setstacksize(&small, std::size_t{128} << 10);
+    ASSERT_EQ(pthread_setattr_default_np(&small), 0);
+    std::string deep = "hs.hotkey.bind(";
+    for (int i = 0; i < 400; ++i) deep += "f(";
+    const auto caller = std::this_thread::get_id();
+    std::atomic<int> read{0};
+    runConcurrently(2, [&](std::size_t) {
+        if (std::this_thread::get_id() != caller) {
+            forEachLuaHotKey(deep, [](const LuaHotKey&) {});
+            ++read;
+            return;
+        }
+        // Leave the other job to a helper.
+        for (int wait = 0; read == 0 && wait < 10'000; ++wait) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    });
+    pthread_setattr_default_np(&saved);
+    EXPECT_GT(read, 0);
+}
+#endif
 
 TEST(ScanDriver, withNothingInstalledAndBothQueriesFailingOnlyNotesRemain) {
     FakePlatform platform;
