@@ -46,6 +46,15 @@ void writeEscaped(std::string& out, char ch) {
     }
 }
 
+// Chinese text, most of what is written: a lead byte whose two continuation
+// bytes may take any value (E1–EC, EE, EF), so no range check is needed.
+bool isCommonThreeByteSequence(std::string_view text, std::size_t at) {
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[at + k]); };
+    const unsigned char lead = byte(0);
+    return at + 2 < text.size() && lead >= 0xE1 && lead <= 0xEF && lead != 0xED && (byte(1) & 0xC0) == 0x80 &&
+           (byte(2) & 0xC0) == 0x80;
+}
+
 // One pass: text that needs nothing is copied a run at a time, bytes that
 // are not UTF-8 become U+FFFD.
 void writeString(std::string& out, std::string_view text) {
@@ -54,6 +63,10 @@ void writeString(std::string& out, std::string_view text) {
     for (std::size_t at = 0; at < text.size();) {
         const char ch = text[at];
         if (static_cast<unsigned char>(ch) >= 0x80) {
+            if (isCommonThreeByteSequence(text, at)) {
+                at += 3;
+                continue;
+            }
             if (const std::size_t length = utf8SequenceLength(text, at)) {
                 at += length;
                 continue;
