@@ -33,7 +33,7 @@ public:
     KeyboardMap map(const std::optional<FrontApplication>& front = std::nullopt) const;
 
     // What every configuration source declares (or only what claims `only`),
-    // in the order below; the sources read at once, on several threads.
+    // in the order below; the sources are read at once, on several threads.
     Inventory inventory(std::optional<ShortcutSpec> only = std::nullopt) const;
 
     // The one guarded read every file-based source goes through: a missing

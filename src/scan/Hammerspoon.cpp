@@ -252,7 +252,7 @@ void ConfigurationScanner::hammerspoon(Inventory& inventory) const {
         return false;
     };
     const bool overLimit = collect();
-    // Each file is read on its own, in the walk's order whichever thread reads it.
+    // Each file is a job; its findings keep the walk's order, whichever thread reads it.
     std::vector<Inventory> parts(files.size(), Inventory(inventory.only()));
     runConcurrently(files.size(), [&](std::size_t i) {
         const std::string label = labelPrefix + validUtf8(lastPathComponent(files[i]));
