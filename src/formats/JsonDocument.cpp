@@ -11,7 +11,6 @@
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
-#include <algorithm>
 #include <string>
 #include <vector>
 

@@ -6,7 +6,6 @@
 #include "scan/AppIdentities.h"
 #include "scan/ConfigurationScanner.h"
 
-#include <algorithm>
 #include <cmath>
 #include <unordered_map>
 
